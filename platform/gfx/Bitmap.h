@@ -1,0 +1,46 @@
+#pragma once
+// A 32-bit ARGB bitmap in memory: one uint32_t per pixel, 0xAARRGGBB in native byte order with
+// premultiplied alpha, rows top to bottom without padding. This is Cairo's ARGB32 layout, so
+// drawing can wrap the pixels without copying; decoded photos are opaque (alpha 0xFF).
+
+#include <cstdint>
+#include <vector>
+
+namespace platform::gfx {
+
+class Bitmap {
+ public:
+  // The largest bitmap the layer makes (about 800 MB of pixels): a bound for hostile sizes.
+  static constexpr int64_t kMaxPixels = 200'000'000;
+
+  Bitmap() = default;
+  // An empty bitmap (empty() is true) when a side is not positive or the size is over kMaxPixels.
+  Bitmap(int width, int height, uint32_t fill = 0) {
+    if (width <= 0 || height <= 0 || int64_t{width} * height > kMaxPixels) return;
+    width_ = width;
+    height_ = height;
+    pixels_.assign(static_cast<size_t>(width) * height, fill);
+  }
+
+  bool empty() const { return pixels_.empty(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  int stride() const { return width_ * 4; }  // bytes per row
+  uint32_t* data() { return pixels_.data(); }
+  const uint32_t* data() const { return pixels_.data(); }
+  uint32_t* row(int y) { return pixels_.data() + static_cast<size_t>(y) * width_; }
+  const uint32_t* row(int y) const { return pixels_.data() + static_cast<size_t>(y) * width_; }
+  uint32_t& at(int x, int y) { return row(y)[x]; }
+  uint32_t at(int x, int y) const { return row(y)[x]; }
+
+  bool operator==(const Bitmap& other) const {
+    return width_ == other.width_ && height_ == other.height_ && pixels_ == other.pixels_;
+  }
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<uint32_t> pixels_;
+};
+
+}  // namespace platform::gfx
