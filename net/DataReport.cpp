@@ -1,0 +1,6 @@
+#include "net/DataReport.h"
+
+bool PostDataReport(platform::HWND controlWindow, int32_t operation, int32_t value) {
+  return platform::PostMessage(controlWindow, CM_DATAREPORT, static_cast<platform::WPARAM>(operation), 0,
+                               std::make_unique<DataReportRecord>(operation, value));
+}

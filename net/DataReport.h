@@ -1,0 +1,20 @@
+#pragma once
+// Data reports: any window or worker tells the control about a user action or a measured value by
+// posting CM_DATAREPORT to the control's window. wParam is the operation; the payload is a
+// DataReportRecord that the control frees after handling (a report to a window that is gone is
+// dropped and freed).
+
+#include <cstdint>
+
+#include "platform/win/MessageLoop.h"
+
+constexpr platform::UINT CM_DATAREPORT = platform::WM_USER + 30;
+
+struct DataReportRecord : platform::MessagePayload {
+  DataReportRecord(int32_t operation, int32_t value) : nOperation(operation), nValue(value) {}
+  int32_t nOperation;
+  int32_t nValue;
+};
+
+// Posts operation `operation` with `value` to `controlWindow`. False when it is not a window.
+bool PostDataReport(platform::HWND controlWindow, int32_t operation, int32_t value);
