@@ -1,0 +1,136 @@
+#include "imaging/WaterPress.h"
+
+#include <cmath>
+#include <filesystem>
+#include <string_view>
+
+#include "control/services/Log.h"
+#include "net/DataReport.h"
+#include "platform/CodePage.h"
+#include "platform/Paths.h"
+#include "platform/gfx/Canvas.h"
+
+using platform::gfx::Bitmap;
+using platform::gfx::Canvas;
+using platform::gfx::Color;
+using platform::gfx::Font;
+using platform::gfx::FontWeight;
+using platform::gfx::RectF;
+
+namespace {
+
+constexpr char kLogScope[] = "CULKernel::Compress";
+constexpr int32_t kDataReportWaterPress = 2;
+
+constexpr Color kBandColor = 0x41000000;  // black, alpha 65
+constexpr Color kClear = 0x00000000;
+constexpr Color kTextColor = 0x55FFFFFF;  // white, alpha 85
+
+constexpr int kMinImageHeight = 90;
+constexpr int kBandHeight = 45;
+constexpr int kBandPastName = 30;  // the solid band ends this far after the name's width
+constexpr int kFadeWidth = 100;
+constexpr int kPictureLeft = 10;
+constexpr int kPictureRise = 38;  // the picture's top is this far above the bottom edge
+constexpr int kTextGap = 15;      // from the left edge, or from the picture's right edge
+constexpr int kNameOverlap = 5;   // neighbouring name characters overlap by their margins
+
+// Characters of the name that are drawn with the Latin name font.
+bool IsLatinNameChar(char16_t c) {
+  return (c >= u'0' && c <= u'z') || c == u'.' || c == u'/' || c == u'@' || c == u'~';
+}
+
+// The length of the character at the start of `text`: 2 for a surrogate pair, else 1.
+size_t CharLength(std::u16string_view text) {
+  const bool pair = text.size() >= 2 && text[0] >= 0xD800 && text[0] <= 0xDBFF && text[1] >= 0xDC00 && text[1] <= 0xDFFF;
+  return pair ? 2 : 1;
+}
+
+bool FileExists(const std::u16string& path) {
+  std::error_code ignored;
+  return !path.empty() && std::filesystem::is_regular_file(platform::Utf8(path), ignored);
+}
+
+// INTERIM until the codecs land: no picture can be decoded yet.
+Bitmap DecodePicture(const std::u16string&) { return Bitmap(); }
+
+struct Fonts {
+  Font name{u"宋体", 14, FontWeight::kBold};
+  Font address{u"Verdana", 9};
+  Font latinName{u"Verdana", 14, FontWeight::kBold};
+};
+
+// Draws the name one character at a time from the left edge of `rect`, each character in the font
+// that suits it; the Latin font sits 2 pixels higher in a rectangle 2 pixels taller.
+void DrawName(Canvas& canvas, std::u16string_view name, const Fonts& fonts, RectF rect) {
+  while (!name.empty()) {
+    const std::u16string_view character = name.substr(0, CharLength(name));
+    name.remove_prefix(character.size());
+    const bool latin = IsLatinNameChar(character[0]);
+    const Font& font = latin ? fonts.latinName : fonts.name;
+    const RectF at = latin ? RectF{rect.x, rect.y - 2, rect.width, rect.height + 2} : rect;
+    const float width = canvas.MeasureText(character, font).width;
+    canvas.DrawText(character, font, at, kTextColor);
+    rect.x += width - kNameOverlap;
+  }
+}
+
+}  // namespace
+
+std::u16string WaterPressPicturePath(const WaterPressSettings& settings) {
+  if (FileExists(settings.m_strWaterPressPath)) return settings.m_strWaterPressPath;
+  // The shared data folder ends with its separator.
+  const std::u16string shared = platform::FromUtf8(platform::paths::SharedDataFolder()) + u"waterpress" +
+                                platform::FromUtf8(std::to_string(settings.m_nWaterPressType)) + u".png";
+  return FileExists(shared) ? shared : std::u16string();
+}
+
+void DrawWaterPress(Bitmap& image, const WaterPressSettings& settings, platform::HWND controlWindow) {
+  PostDataReport(controlWindow, kDataReportWaterPress, 1);
+  const std::u16string& name = settings.m_strWaterPressName;
+  const std::u16string& address = settings.m_strWaterPressURL;
+  fotaro::Log(kLogScope, "OrgName : %s,  OrgUrl : %s", name, address);
+  fotaro::Log(kLogScope, "Name : %s, Url : %s", name, address);
+
+  Canvas canvas(image);
+  const Fonts fonts;
+  const float nameWidth = canvas.MeasureText(name, fonts.name).width;
+  const float addressWidth = canvas.MeasureText(address, fonts.address).width;
+  const int textWidth = static_cast<int>(std::max(nameWidth, addressWidth));
+  const int W = image.width();
+  const int H = image.height();
+  if (!canvas.ok() || textWidth > W - kBandPastName || H < kMinImageHeight) return;
+
+  const int bandEnd = static_cast<int>(nameWidth + kBandPastName);
+  const float bandTop = static_cast<float>(H - kBandHeight);
+  canvas.FillRect({0, bandTop, static_cast<float>(bandEnd), kBandHeight}, kBandColor);
+  canvas.FillPathGradient({static_cast<float>(bandEnd), bandTop, kFadeWidth, kBandHeight},
+                          {static_cast<float>(bandEnd), static_cast<float>(H - 22)}, kBandColor,
+                          {kBandColor, kClear, kClear, kBandColor});
+
+  int textX = kTextGap;
+  if (const std::u16string path = WaterPressPicturePath(settings); !path.empty()) {
+    const Bitmap picture = DecodePicture(path);
+    if (picture.empty() || !canvas.DrawImage(picture, kPictureLeft, H - kPictureRise)) return;
+    textX = picture.width() + kTextGap;
+  }
+
+  const float x = static_cast<float>(textX);
+  const float lineWidth = static_cast<float>(textWidth + 10);
+  switch (settings.m_nWaterPressType) {
+    case 1: {
+      DrawName(canvas, name, fonts, {x, static_cast<float>(H - 36), lineWidth, 15});
+      fotaro::Log(kLogScope, "pszDefText2 : %s", address);
+      if (!address.empty()) {
+        const bool drawn = canvas.DrawText(address, fonts.address, {x, static_cast<float>(H - 19), lineWidth, 13}, kTextColor);
+        fotaro::Log(kLogScope, drawn ? "使用Verdana字体成功" : "使用Verdana字体失败");
+      }
+      break;
+    }
+    case 2:
+      if (!address.empty()) canvas.DrawText(address, fonts.address, {x, static_cast<float>(H - 28), lineWidth, 13}, kTextColor);
+      break;
+    default:
+      break;  // band and picture only
+  }
+}
