@@ -1,6 +1,8 @@
 #include "platform/FileOps.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +38,19 @@ bool RemoveTree(const std::string& path) {
     return rmdir(path.c_str()) == 0;
   }
   return unlink(path.c_str()) == 0;
+}
+
+FileLock::FileLock(const std::string& lockFile) : fd_(open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+  while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      close(fd_);
+      fd_ = -1;
+    }
+  }
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) close(fd_);
 }
 
 }  // namespace platform

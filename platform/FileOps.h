@@ -16,4 +16,19 @@ bool MakeFolders(const std::string& path, mode_t mode);
 // Errors are ignored; true when nothing is left at `path`.
 bool RemoveTree(const std::string& path);
 
+// Holds an exclusive flock on `lockFile` (created 0600 when missing) for its lifetime, waiting for
+// other holders in any process. held() is false when the file cannot be opened or locked.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& lockFile);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
 }  // namespace platform

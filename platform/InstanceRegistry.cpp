@@ -5,8 +5,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "platform/FileOps.h"
@@ -18,67 +18,9 @@ namespace {
 
 constexpr std::string_view kPrefix = "instance.";
 
-// Takes `fd`'s flock in `mode`, retrying when a signal interrupts the wait.
-bool Lock(int fd, int mode) {
-  while (flock(fd, mode) != 0) {
-    if (errno != EINTR) return false;
-  }
-  return true;
-}
-
-// Holds the exclusive lock of the folder's ".lock" file for its lifetime.
-class FolderLock {
- public:
-  explicit FolderLock(const std::string& folder)
-      : fd_(open((folder + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-    if (fd_ >= 0 && !Lock(fd_, LOCK_EX)) {
-      close(fd_);
-      fd_ = -1;
-    }
-  }
-  ~FolderLock() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-  bool held() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
-}  // namespace
-
-InstanceRegistration::InstanceRegistration() : InstanceRegistration(paths::InstanceFolder()) {}
-
-InstanceRegistration::InstanceRegistration(std::string folder) : folder_(std::move(folder)) {
-  if (folder_.empty() || !MakeFolders(folder_, 0700)) return;
-  FolderLock folderLock(folder_);
-  if (!folderLock.held()) return;
-  std::string file = folder_ + "/" + std::string(kPrefix) + "XXXXXX";
-  const int fd = mkostemp(file.data(), O_CLOEXEC);
-  if (fd < 0) return;
-  if (!Lock(fd, LOCK_EX | LOCK_NB)) {
-    close(fd);
-    unlink(file.c_str());
-    return;
-  }
-  fd_ = fd;
-  file_ = std::move(file);
-}
-
-InstanceRegistration::~InstanceRegistration() {
-  if (fd_ < 0) return;
-  FolderLock folderLock(folder_);
-  unlink(file_.c_str());
-  close(fd_);
-}
-
-int CountLiveInstances() { return CountLiveInstances(paths::InstanceFolder()); }
-
-int CountLiveInstances(const std::string& folder) {
-  if (folder.empty()) return 0;
-  FolderLock folderLock(folder);
+// Counts the live registrations in `folder`; stale ones are removed when the caller holds the
+// folder's lock (without it a file might be a registration that is being made).
+int CountUnderLock(const std::string& folder, bool lockHeld) {
   DIR* entries = opendir(folder.c_str());
   if (!entries) return 0;
   int live = 0;
@@ -89,15 +31,54 @@ int CountLiveInstances(const std::string& folder) {
     if (fd < 0) continue;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
       ++live;
-    } else if (folderLock.held()) {
-      // Its process is gone. Without the folder lock the file might be a registration that is
-      // being made, so it is only removed under the lock.
-      unlink(file.c_str());
+    } else if (lockHeld) {
+      unlink(file.c_str());  // its process is gone
     }
     close(fd);
   }
   closedir(entries);
   return live;
+}
+
+}  // namespace
+
+InstanceRegistration::InstanceRegistration() : folder_(paths::InstanceFolder()) {
+  if (folder_.empty() || !MakeFolders(folder_, 0700)) return;
+  FileLock folderLock(folder_ + "/.lock");
+  if (!folderLock.held()) return;
+  std::string file = folder_ + "/" + std::string(kPrefix) + "XXXXXX";
+  const int fd = mkostemp(file.data(), O_CLOEXEC);
+  if (fd < 0) return;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    unlink(file.c_str());
+    return;
+  }
+  fd_ = fd;
+  file_ = std::move(file);
+}
+
+InstanceRegistration::~InstanceRegistration() {
+  if (fd_ < 0) return;
+  FileLock folderLock(folder_ + "/.lock");
+  unlink(file_.c_str());
+  close(fd_);
+}
+
+int CountLiveInstances() {
+  const std::string folder = paths::InstanceFolder();
+  if (folder.empty()) return 0;
+  const FileLock folderLock(folder + "/.lock");
+  return CountUnderLock(folder, folderLock.held());
+}
+
+bool RunIfNoLiveInstance(const std::function<void()>& action) {
+  const std::string folder = paths::InstanceFolder();
+  std::optional<FileLock> folderLock;
+  if (!folder.empty()) folderLock.emplace(folder + "/.lock");
+  if (folderLock && CountUnderLock(folder, folderLock->held()) > 0) return false;
+  action();
+  return true;
 }
 
 }  // namespace platform

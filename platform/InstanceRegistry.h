@@ -11,15 +11,15 @@
 // A process that forks without exec shares its registrations' locks with the child until one of
 // them closes them (the descriptors are close-on-exec).
 
+#include <functional>
 #include <string>
 
 namespace platform {
 
 class InstanceRegistration {
  public:
-  // Registers in `folder` (created 0700 with its parents when missing).
+  // Registers in paths::InstanceFolder() (created 0700 with its parents when missing).
   InstanceRegistration();
-  explicit InstanceRegistration(std::string folder);
   ~InstanceRegistration();
   InstanceRegistration(const InstanceRegistration&) = delete;
   InstanceRegistration& operator=(const InstanceRegistration&) = delete;
@@ -33,9 +33,12 @@ class InstanceRegistration {
   int fd_ = -1;
 };
 
-// The number of live registrations in `folder`, removing those of processes that are gone.
-// 0 when the folder does not exist.
+// The number of live registrations, removing those of processes that are gone; 0 when the
+// instance folder does not exist.
 int CountLiveInstances();
-int CountLiveInstances(const std::string& folder);
+
+// Runs `action` unless a registration is live, and returns whether it ran. No instance can register while the action runs: a clean-up of what instances share (the
+// working folder) cannot remove files from under an instance that starts meanwhile.
+bool RunIfNoLiveInstance(const std::function<void()>& action);
 
 }  // namespace platform

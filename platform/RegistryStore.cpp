@@ -1,7 +1,6 @@
 #include "platform/RegistryStore.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -126,28 +125,6 @@ bool ReplaceFile(const std::string& file, const std::string& text) {
   return false;
 }
 
-// Holds an exclusive lock on "<file>.lock" for its lifetime.
-class WriteLock {
- public:
-  explicit WriteLock(const std::string& file) : fd_(open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-    while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
-      if (errno != EINTR) {
-        close(fd_);
-        fd_ = -1;
-      }
-    }
-  }
-  ~WriteLock() {
-    if (fd_ >= 0) close(fd_);
-  }
-  WriteLock(const WriteLock&) = delete;
-  WriteLock& operator=(const WriteLock&) = delete;
-  bool held() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 RegistryStore::RegistryStore() : file_(paths::RegistryStore()) {}
@@ -166,7 +143,7 @@ bool RegistryStore::Write(std::u16string_view key, std::u16string_view name, std
   if (file_.empty() || key.empty()) return false;
   const size_t slash = file_.rfind('/');
   if (slash != std::string::npos && slash > 0 && !MakeFolders(file_.substr(0, slash), 0700)) return false;
-  WriteLock lock(file_);
+  FileLock lock(file_ + ".lock");
   if (!lock.held()) return false;
 
   std::vector<Entry> entries = Load(file_);

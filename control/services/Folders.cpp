@@ -21,9 +21,10 @@ std::u16string GetWorkingFolder(bool create) {
 }
 
 bool CleanWorkingFolder() {
-  if (platform::CountLiveInstances() > 0) return false;
   const std::string folder = platform::paths::WorkingFolder();
-  return folder.empty() || platform::RemoveTree(folder);
+  bool removed = false;
+  platform::RunIfNoLiveInstance([&] { removed = folder.empty() || platform::RemoveTree(folder); });
+  return removed;
 }
 
 std::u16string GetSharedDataFolder() {

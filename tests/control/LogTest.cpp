@@ -12,8 +12,12 @@ namespace {
 
 // The log decides once per process whether it is on, so each case runs in a child process
 // (a death test) that starts with the decision not yet made; the child's exit code is the result.
+// The "threadsafe" style runs the child as a fresh execution of the test program, so the decision
+// is not inherited from earlier tests of the same run.
 class LogTest : public ::testing::Test {
  protected:
+  LogTest() { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+
   std::string Marker() const { return env_.root().file("state") + "/Brennik/FotaroEx_Log.txt"; }
   std::string LogFolder() const { return env_.root().file("state") + "/Brennik/log"; }
   void CreateMarker() const {
