@@ -77,7 +77,7 @@ void DrawName(Canvas& canvas, std::u16string_view name, const Fonts& fonts, Rect
 
 }  // namespace
 
-std::u16string WaterPressPicturePath(const WaterPressSettings& settings) {
+std::u16string WaterPressPicturePath(const CULKernel_Info& settings) {
   if (FileExists(settings.m_strWaterPressPath)) return settings.m_strWaterPressPath;
   // The shared data folder ends with its separator.
   const std::u16string shared = platform::FromUtf8(platform::paths::SharedDataFolder()) + u"waterpress" +
@@ -85,8 +85,8 @@ std::u16string WaterPressPicturePath(const WaterPressSettings& settings) {
   return FileExists(shared) ? shared : std::u16string();
 }
 
-void DrawWaterPress(Bitmap& image, const WaterPressSettings& settings, platform::HWND controlWindow) {
-  PostDataReport(controlWindow, kDataReportWaterPress, 1);
+void DrawWaterPress(Bitmap& image, const CULKernel_Info& settings) {
+  PostDataReport(kDataReportWaterPress, 1);
   const std::u16string& name = settings.m_strWaterPressName;
   const std::u16string& address = settings.m_strWaterPressURL;
   fotaro::Log(kLogScope, "OrgName : %s,  OrgUrl : %s", name, address);

@@ -10,28 +10,19 @@
 // An image lower than 90 pixels, or too narrow for its texts plus 30 pixels, is left unchanged.
 // A picture that cannot be decoded or drawn suppresses the text but keeps the band.
 //
-// Every call posts the data report (2, 1) to the control window first, whatever it then draws.
+// Every call posts the data report (2, 1) to the control's window first, whatever it then draws.
 // Safe to call on several threads at once: fonts and brushes are made per image, the settings
 // are only read.
 
-#include <cstdint>
 #include <string>
 
+#include "control/settings/ULKernelInfo.h"
 #include "platform/gfx/Bitmap.h"
-#include "platform/win/Types.h"
-
-// The watermark settings of an upload, as the settings record holds them.
-struct WaterPressSettings {
-  int32_t m_nWaterPressType = 0;
-  std::u16string m_strWaterPressName;  // first line
-  std::u16string m_strWaterPressURL;   // second line
-  std::u16string m_strWaterPressPath;  // the downloaded watermark picture, or empty
-};
 
 // The watermark picture to draw: m_strWaterPressPath when that file exists, else
-// "waterpress<type>.png" in the shared data folder when that exists, else empty.
-std::u16string WaterPressPicturePath(const WaterPressSettings& settings);
+// "waterpress<m_nWaterPressType>.png" in the shared data folder when that exists, else empty.
+std::u16string WaterPressPicturePath(const CULKernel_Info& settings);
 
-// Draws the watermark into `image` in place (see above). The caller decides whether the image is
-// to be watermarked at all.
-void DrawWaterPress(platform::gfx::Bitmap& image, const WaterPressSettings& settings, platform::HWND controlWindow);
+// Draws the watermark of `settings` (type, name, address and picture) into `image` in place, as
+// described above. The caller decides whether the image is to be watermarked (m_nWaterMark).
+void DrawWaterPress(platform::gfx::Bitmap& image, const CULKernel_Info& settings);

@@ -18,3 +18,5 @@ struct DataReportRecord : platform::MessagePayload {
 
 // Posts operation `operation` with `value` to `controlWindow`. False when it is not a window.
 bool PostDataReport(platform::HWND controlWindow, int32_t operation, int32_t value);
+// The same to the control's window as the global object records it.
+bool PostDataReport(int32_t operation, int32_t value);

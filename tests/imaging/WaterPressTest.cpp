@@ -6,6 +6,7 @@
 #include <fstream>
 #include <vector>
 
+#include "control/services/Global.h"
 #include "imaging/WaterPress.h"
 #include "net/DataReport.h"
 #include "platform/CodePage.h"
@@ -75,8 +76,8 @@ const Font kNameFont(u"宋体", 14, FontWeight::kBold);
 const Font kLatinNameFont(u"Verdana", 14, FontWeight::kBold);
 const Font kAddressFont(u"Verdana", 9);
 
-WaterPressSettings Settings(int type, std::u16string name, std::u16string address) {
-  WaterPressSettings settings;
+CULKernel_Info Settings(int type, std::u16string name, std::u16string address) {
+  CULKernel_Info settings;
   settings.m_nWaterPressType = type;
   settings.m_strWaterPressName = std::move(name);
   settings.m_strWaterPressURL = std::move(address);
@@ -85,12 +86,16 @@ WaterPressSettings Settings(int type, std::u16string name, std::u16string addres
 
 class WaterPressTest : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(window_.Create()); }
+  void SetUp() override {
+    ASSERT_TRUE(window_.Create());
+    CGlobal::Instance().SetControlWnd(window_.hwnd());
+  }
+  void TearDown() override { CGlobal::Instance().SetControlWnd(nullptr); }
 
   // The image after DrawWaterPress; checks that the data report (2, 1) reached the window.
-  Bitmap Watermarked(Bitmap image, const WaterPressSettings& settings) {
+  Bitmap Watermarked(Bitmap image, const CULKernel_Info& settings) {
     const size_t before = window_.reports.size();
-    DrawWaterPress(image, settings, window_.hwnd());
+    DrawWaterPress(image, settings);
     EXPECT_TRUE(platform::RunUntil([&] { return window_.reports.size() > before; }, 5s));
     if (window_.reports.size() > before) {
       EXPECT_EQ(window_.reports.back(), (std::array<int, 3>{2, 2, 1}));
@@ -99,7 +104,7 @@ class WaterPressTest : public testing::Test {
   }
   // Where the text of `settings` is drawn on a white image: the difference from the same
   // watermark drawn without text (an unknown type).
-  Box TextInk(int width, int height, WaterPressSettings settings) {
+  Box TextInk(int width, int height, CULKernel_Info settings) {
     const Bitmap withText = Watermarked(Bitmap(width, height, kWhite), settings);
     settings.m_nWaterPressType = 0;
     return Difference(withText, Watermarked(Bitmap(width, height, kWhite), settings));
@@ -113,7 +118,7 @@ class WaterPressTest : public testing::Test {
 }  // namespace
 
 TEST_F(WaterPressTest, SmallImagesAreLeftUnchangedButStillReported) {
-  const WaterPressSettings settings = Settings(1, u"相册 Album", u"http://photo.example.com/x");
+  const CULKernel_Info settings = Settings(1, u"相册 Album", u"http://photo.example.com/x");
   const Bitmap tall = Pattern(300, 90);
   EXPECT_FALSE(Watermarked(tall, settings) == tall);
   const Bitmap low = Pattern(300, 89);
@@ -136,7 +141,7 @@ TEST_F(WaterPressTest, SmallImagesAreLeftUnchangedButStillReported) {
 
 TEST_F(WaterPressTest, BandEndsThirtyPixelsAfterTheNameAndFadesOverTheNextHundred) {
   // The address is much wider than the name: the band still follows the name.
-  const WaterPressSettings settings = Settings(1, u"Al", u"http://photo.example.com/albums/some-user/2024");
+  const CULKernel_Info settings = Settings(1, u"Al", u"http://photo.example.com/albums/some-user/2024");
   const int W = 600, H = 120;
   const Bitmap image = Watermarked(Bitmap(W, H, kWhite), settings);
   const int bandEnd = static_cast<int>(Measure(u"Al", kNameFont) + 30);
@@ -216,7 +221,7 @@ TEST_F(WaterPressTest, PictureLookupPrefersTheDownloadedFile) {
   fotaro::test::TempDir downloads;
   std::ofstream(downloads.file("logo.png")) << "x";
 
-  WaterPressSettings settings = Settings(1, u"n", u"u");
+  CULKernel_Info settings = Settings(1, u"n", u"u");
   settings.m_strWaterPressPath = platform::FromUtf8(downloads.file("logo.png"));
   EXPECT_EQ(WaterPressPicturePath(settings), settings.m_strWaterPressPath);
   settings.m_strWaterPressPath = platform::FromUtf8(downloads.file("missing.png"));
