@@ -18,6 +18,14 @@ using LRESULT = intptr_t;
 
 constexpr UINT WM_USER = 0x0400;
 
+// A rectangle in pixels: left and top inside, right and bottom just outside.
+struct RECT {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+};
+
 // The heap payload of a posted or sent message. The message owns it; the receiving handler may
 // take it (std::move) or leave it to be freed after handling. A message that is dropped (its window
 // is gone) frees its payload.

@@ -1,0 +1,34 @@
+#pragma once
+// Small file-system operations that several parts of the platform layer share. Paths are UTF-8.
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace platform {
+
+// Creates `path` and every missing parent with `mode` (the umask still applies). True when `path`
+// is a folder afterwards, whether it was made now or existed already.
+bool MakeFolders(const std::string& path, mode_t mode);
+
+// Removes `path` and, for a folder, everything in it. Folders are made writable first so that a
+// read-only folder inside does not stop the removal; symbolic links are removed, never followed.
+// Errors are ignored; true when nothing is left at `path`.
+bool RemoveTree(const std::string& path);
+
+// Holds an exclusive flock on `lockFile` (created 0600 when missing) for its lifetime, waiting for
+// other holders in any process. held() is false when the file cannot be opened or locked.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& lockFile);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace platform
