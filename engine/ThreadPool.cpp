@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "control/services/Global.h"
 #include "control/services/Log.h"
 #include "net/DataReport.h"
 #include "platform/sync/CompletionQueue.h"
@@ -87,18 +88,11 @@ struct PoolTable {
   std::mutex lock;  // the pool table lock: guards everything below
   std::array<std::shared_ptr<CThreadPool>, THREAD_POOL_COUNT> pools;
   CThreadPool::Options options;
-  platform::HWND controlWindow = nullptr;
 };
 
 PoolTable& Table() {
   static PoolTable table;
   return table;
-}
-
-platform::HWND ControlWindow() {
-  PoolTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.lock);
-  return table.controlWindow;
 }
 
 }  // namespace
@@ -195,7 +189,7 @@ void CThreadPool::State::Manage() {
       retiring += retire;
     }
   }
-  if (lastWorker) PostDataReport(ControlWindow(), kReportLastWorker, 1);
+  if (lastWorker) PostDataReport(CGlobal::Instance().GetControlWnd(), kReportLastWorker, 1);
 }
 
 CThreadPool::CThreadPool(int index, int minimum, int maximum, std::chrono::milliseconds tick)
@@ -274,12 +268,6 @@ void CThreadPool::SetOptions(const Options& options) {
   PoolTable& table = Table();
   std::lock_guard<std::mutex> lock(table.lock);
   table.options = options;
-}
-
-void CThreadPool::SetControlWindow(platform::HWND controlWindow) {
-  PoolTable& table = Table();
-  std::lock_guard<std::mutex> lock(table.lock);
-  table.controlWindow = controlWindow;
 }
 
 std::shared_ptr<CThreadPool> CThreadPool::Instance(int index) {

@@ -25,7 +25,6 @@
 
 #include "engine/Worker.h"
 #include "platform/sync/WorkerThread.h"
-#include "platform/win/Types.h"
 
 namespace OrniFotaro {
 
@@ -46,8 +45,6 @@ class CThreadPool {
   // Takes the pool at `index` out of the table and stops it; -1 does so for every pool, in index
   // order. A later Instance creates a new pool.
   static void FreeInstance(int index);
-  // The control's window, which receives data report 11 when a pool is down to its last worker.
-  static void SetControlWindow(platform::HWND controlWindow);
 
   ~CThreadPool();
   CThreadPool(const CThreadPool&) = delete;
@@ -60,7 +57,8 @@ class CThreadPool {
   // destroys the jobs that did not run. Calling it again does nothing.
   void Stop();
   // One step of the manager, as it runs on every tick: grow when more than 80% of the workers are
-  // busy, shrink when fewer than 20% are.
+  // busy, shrink when fewer than 20% are. A pool down to its last worker with a minimum of one
+  // tells the control's window (data report 11) instead of shrinking.
   void Manage();
 
   int GetIndex() const;

@@ -5,6 +5,7 @@
 #include <climits>
 #include <filesystem>
 
+#include "control/services/Global.h"
 #include "control/services/Log.h"
 #include "platform/CodePage.h"
 #include "platform/sync/Waitable.h"
@@ -65,7 +66,7 @@ bool CULData::AddFile(const std::u16string& title, const std::u16string& sourceP
   info.strTitle = title;
   info.strDisplayName = title;
   info.strSourcePath = sourcePath;
-  info.nRetriesLeft = 3;
+  info.nRetriesLeft = static_cast<uint8_t>(std::clamp(CGlobal::Instance().GetRetryTimes(), 0, 255));
   info.vecParts = parts;
 
   fotaro::Log("CULData::AddFile", "CULData::AddFile start push_back");

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <future>
 
+#include "control/services/Global.h"
 #include "net/DataReport.h"
 #include "platform/sync/Event.h"
 #include "platform/win/MessageLoop.h"
@@ -80,7 +81,7 @@ class CThreadPoolTest : public ::testing::Test {
   void TearDown() override {
     CThreadPool::FreeInstance(-1);
     CThreadPool::SetOptions({});
-    CThreadPool::SetControlWindow(nullptr);
+    CGlobal::Instance().SetControlWnd(nullptr);
   }
 };
 
@@ -148,7 +149,7 @@ TEST_F(CThreadPoolTest, GrowsAndShrinksByTwoPerTickWithinTheBounds) {
 TEST_F(CThreadPoolTest, PoolAtAMinimumOfOneReportsItsLastWorker) {
   ControlWindow window;
   ASSERT_TRUE(window.Create());
-  CThreadPool::SetControlWindow(window.hwnd());
+  CGlobal::Instance().SetControlWnd(window.hwnd());
 
   UseProcessors(1);
   const auto pool = CThreadPool::Instance(2);

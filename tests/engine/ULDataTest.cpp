@@ -5,6 +5,7 @@
 #include <fstream>
 #include <future>
 
+#include "control/services/Global.h"
 #include "platform/CodePage.h"
 #include "tests/engine/WaitUntil.h"
 #include "tests/support/TempDir.h"
@@ -75,6 +76,20 @@ TEST_F(CULDataTest, AddFileRecordsThePhotoAndRefusesBadInputWithoutWaiting) {
   ASSERT_TRUE(Finishes(refused));
   EXPECT_FALSE(refused.get());
   EXPECT_EQ(queue_.GetCount(), 1);
+}
+
+TEST_F(CULDataTest, RecordsTakeTheProcessRetryCount) {
+  CGlobal& global = CGlobal::Instance();
+  global.SetRetryTimes(5);
+  ASSERT_TRUE(Add(u"five"));
+  global.SetRetryTimes(0);  // reads as 3
+  ASSERT_TRUE(Add(u"three"));
+  global.SetRetryTimes(1000);  // more than a record can count
+  ASSERT_TRUE(Add(u"many"));
+  global.SetRetryTimes(3);
+  EXPECT_EQ(queue_.GetInfo(u"five")->nRetriesLeft, 5);
+  EXPECT_EQ(queue_.GetInfo(u"three")->nRetriesLeft, 3);
+  EXPECT_EQ(queue_.GetInfo(u"many")->nRetriesLeft, 255);
 }
 
 TEST_F(CULDataTest, SizeChangeRebuildsTheGateAroundTheAdmittedPhotos) {
