@@ -3,6 +3,7 @@
 // premultiplied alpha, rows top to bottom without padding. This is Cairo's ARGB32 layout, so
 // drawing can wrap the pixels without copying; decoded photos are opaque (alpha 0xFF).
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
