@@ -1,5 +1,6 @@
 #include "platform/gfx/BmpCodec.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace platform::gfx {
@@ -81,6 +82,9 @@ bool ReadLayout(const uint8_t* data, size_t size, Layout* layout) {
   if (layout->bits <= 8) {
     const uint32_t full = 1u << layout->bits;
     colours = colours == 0 || colours > full ? full : colours;
+    // Some writers declare a full palette but store fewer entries before the pixels.
+    const uint32_t offset = Le32(data + 10);
+    if (offset > position) colours = std::min<uint32_t>(colours, static_cast<uint32_t>((offset - position) / paletteEntry));
     if (position + colours * paletteEntry > size) return false;
     for (uint32_t i = 0; i < colours; ++i, position += paletteEntry) {
       const uint8_t* entry = data + position;
