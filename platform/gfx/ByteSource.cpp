@@ -10,7 +10,7 @@
 namespace platform::gfx {
 
 size_t MemorySource::ReadAt(uint64_t offset, void* buffer, size_t size) const {
-  if (offset >= size_) return 0;
+  if (offset >= size_ || size == 0) return 0;
   const size_t available = size_ - static_cast<size_t>(offset);
   const size_t count = size < available ? size : available;
   std::memcpy(buffer, data_ + offset, count);

@@ -117,20 +117,25 @@ bool ExifProperties::SetShort(uint16_t id, uint16_t value) {
     exif_content_remove_entry(entry->parent, entry);
     entry = nullptr;
   }
+  ExifEntry* added = nullptr;  // our reference to a new entry, released at the end
   if (!entry) {
-    ExifEntry* added = exif_entry_new();
+    ExifContent* main = data->ifd[EXIF_IFD_0];
+    added = exif_entry_new();
     if (!added) return false;
-    exif_content_add_entry(data->ifd[EXIF_IFD_0], added);
-    exif_entry_unref(added);  // the directory holds it now
-    exif_entry_initialize(added, static_cast<ExifTag>(id));
-    if (added->format != EXIF_FORMAT_SHORT || !added->data || added->size < 2) {
-      exif_content_remove_entry(data->ifd[EXIF_IFD_0], added);
-      return false;
+    added->tag = static_cast<ExifTag>(id);
+    exif_content_add_entry(main, added);  // refused when the directory cannot take it
+    if (added->parent == main) {
+      exif_entry_initialize(added, added->tag);
+      if (added->format == EXIF_FORMAT_SHORT && added->data && added->size >= 2) {
+        entry = added;
+      } else {
+        exif_content_remove_entry(main, added);
+      }
     }
-    entry = added;
   }
-  exif_set_short(entry->data, exif_data_get_byte_order(data.get()), value);
-  return Store(data.get(), &app1_);
+  if (entry) exif_set_short(entry->data, exif_data_get_byte_order(data.get()), value);
+  if (added) exif_entry_unref(added);
+  return entry && Store(data.get(), &app1_);
 }
 
 bool ExifProperties::RemoveThumbnail() {
