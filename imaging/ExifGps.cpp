@@ -32,7 +32,7 @@ bool GetGpsRef(const ExifProperties& image, uint16_t tag, std::u16string* out) {
 }
 
 bool GetGpsCoordinate(const ExifProperties& image, uint16_t tag, std::u16string* out) {
-  *out = u"0";
+  out->assign(1, u'0');  // (assigning the literal trips a false GCC 12 -Wrestrict warning)
   const std::optional<PropertyItem> item = image.Get(tag);
   if (!item || item->value.size() < 3 * kRationalBytes) return false;
   const double degrees = Rational(item->value, 0) + (Rational(item->value, 2) / 3600 + Rational(item->value, 1) / 60);
