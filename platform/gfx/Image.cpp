@@ -18,25 +18,25 @@ bool DecodeImage(const uint8_t* data, size_t size, Image* out) {
     case ImageFormat::Jpeg: {
       if (!DecodeJpeg(data, size, 8, &bitmap)) return false;
       const MemorySource source(data, size);
-      *out = Image(ImageFormat::Jpeg, std::move(bitmap), 1, std::nullopt, ReadExifProperties(source));
+      *out = Image(ImageFormat::Jpeg, std::move(bitmap), ReadExifProperties(source));
       return true;
     }
     case ImageFormat::Png:
       if (!DecodePng(data, size, &bitmap)) return false;
-      *out = Image(ImageFormat::Png, std::move(bitmap), 1, std::nullopt, {});
+      *out = Image(ImageFormat::Png, std::move(bitmap));
       return true;
     case ImageFormat::Gif: {
       IndexedImage indexed;
       int frames = 0;
       if (!DecodeGif(data, size, &indexed, &frames)) return false;
-      bitmap = indexed.ToBitmap();
-      if (bitmap.empty()) return false;
-      *out = Image(ImageFormat::Gif, std::move(bitmap), frames, std::move(indexed), {});
+      Image gif(std::move(indexed), frames);
+      if (gif.empty()) return false;
+      *out = std::move(gif);
       return true;
     }
     case ImageFormat::Bmp:
       if (!DecodeBmp(data, size, &bitmap)) return false;
-      *out = Image(ImageFormat::Bmp, std::move(bitmap), 1, std::nullopt, {});
+      *out = Image(ImageFormat::Bmp, std::move(bitmap));
       return true;
     default:
       return false;

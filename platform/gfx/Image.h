@@ -21,13 +21,15 @@ class Image {
   Image() = default;
   // A bitmap made in memory (format MemoryBmp, one frame, no properties).
   explicit Image(Bitmap bitmap) : bitmap_(std::move(bitmap)) {}
-  Image(ImageFormat format, Bitmap bitmap, int frameCount, std::optional<IndexedImage> indexed,
-        ExifProperties properties)
-      : format_(format),
-        bitmap_(std::move(bitmap)),
-        frameCount_(frameCount),
-        indexed_(std::move(indexed)),
-        properties_(std::move(properties)) {}
+  // A still picture read from a file of this format.
+  Image(ImageFormat format, Bitmap bitmap, ExifProperties properties = {})
+      : format_(format), bitmap_(std::move(bitmap)), properties_(std::move(properties)) {}
+  // A GIF picture: its first frame in palette form (the pixels are made from it) and the number
+  // of frames of the file.
+  Image(IndexedImage firstFrame, int frameCount)
+      : format_(ImageFormat::Gif), bitmap_(firstFrame.ToBitmap()), frameCount_(frameCount) {
+    indexed_ = std::move(firstFrame);
+  }
 
   bool empty() const { return bitmap_.empty(); }
   ImageFormat format() const { return format_; }

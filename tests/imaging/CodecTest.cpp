@@ -326,6 +326,18 @@ TEST(ExifPropertiesTest, ReadsAndChangesItemsInBothByteOrders) {
     EXPECT_TRUE(properties.Get(0x010F));
     EXPECT_TRUE(properties.Get(kPropertyGpsLatitude));
   }
+  // An orientation stored as LONG next to a stray tag 0 is replaced by a SHORT; a block without
+  // one gets one.
+  ExifBuilder odd(false);
+  odd.Raw(ExifBuilder::kMain, 0x0000, kPropertyShort, 1, odd.Bytes16(5)).Long(ExifBuilder::kMain, 0x0112, 3);
+  for (const std::vector<uint8_t>& block : {odd.Build(), ExifBuilder(true).Ascii(ExifBuilder::kMain, 0x010F, "x").Build()}) {
+    ExifProperties properties = ExifProperties::FromApp1(block.data(), block.size());
+    ASSERT_TRUE(properties.SetShort(kPropertyOrientation, 1));
+    const auto orientation = properties.Get(kPropertyOrientation);
+    ASSERT_TRUE(orientation);
+    EXPECT_EQ(orientation->type, kPropertyShort);
+    EXPECT_EQ(orientation->value[0] | orientation->value[1] << 8, 1);
+  }
   EXPECT_TRUE(ExifProperties::FromApp1(reinterpret_cast<const uint8_t*>("http://ns.adobe.com/xap/1.0/"), 29).empty());
   ExifProperties none;
   EXPECT_FALSE(none.SetShort(kPropertyOrientation, 1));
