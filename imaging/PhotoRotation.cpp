@@ -36,9 +36,13 @@ std::u16string LowerExtension(const std::u16string& path) {
 }
 
 // "<working folder>/UPLOADPREVIEW_ROTATE.<counter>.<nameTag>"; empty without a working folder.
-std::u16string CopyPath(int counter, const std::u16string& nameTag) {
+// Separators in the tag become "_", so that the copy stays inside the working folder.
+std::u16string CopyPath(int counter, std::u16string nameTag) {
   const std::string folder = fotaro::imaging::EstablishWorkingFolder();
   if (folder.empty()) return {};
+  for (char16_t& c : nameTag) {
+    if (c == u'/' || c == u'\0') c = u'_';
+  }
   return platform::FromUtf8(folder + "/UPLOADPREVIEW_ROTATE." + std::to_string(counter) + ".") + nameTag;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Upright and user-rotated copies of photos, written into the working folder as
-// "UPLOADPREVIEW_ROTATE.<counter>.<nameTag>". The thumbnail grid decides what `nameTag` holds.
+// "UPLOADPREVIEW_ROTATE.<counter>.<nameTag>" (a "/" in the tag becomes "_"). The thumbnail grid
+// decides what `nameTag` holds.
 
 #include <string>
 

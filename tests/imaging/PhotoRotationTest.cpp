@@ -115,7 +115,8 @@ TEST_F(PhotoRotationTest, RotatedGifAndPngKeepTheirFormat) {
 
   std::vector<uint8_t> png;
   ASSERT_TRUE(EncodePng(TestPicture(5, 3), &png));
-  ASSERT_TRUE(RotatePhotoFile(Write("shot.png", png), u"s.png", 3, &copy));
+  ASSERT_TRUE(RotatePhotoFile(Write("shot.png", png), u"../s.png", 3, &copy));
+  EXPECT_EQ(platform::Utf8(copy).find("/.."), std::string::npos);
   const Image pngCopy = Load(copy);
   EXPECT_EQ(pngCopy.format(), ImageFormat::Png);
   EXPECT_EQ(pngCopy.bitmap(), RotateFlip(TestPicture(5, 3), RotateFlipType::Rotate270FlipNone));
