@@ -44,6 +44,14 @@ bool DecodeImage(const uint8_t* data, size_t size, Image* out) {
 }
 
 bool LoadImage(const std::string& path, Image* out) {
+  // Only a file with a decodable signature is read whole.
+  uint8_t head[8] = {};
+  const FileSource file(path);
+  const ImageFormat format = SniffImageFormat(head, file.ReadAt(0, head, sizeof head));
+  if (format != ImageFormat::Jpeg && format != ImageFormat::Png && format != ImageFormat::Gif &&
+      format != ImageFormat::Bmp) {
+    return false;
+  }
   std::vector<uint8_t> bytes;
   return ReadFileBytes(path, &bytes) && DecodeImage(bytes.data(), bytes.size(), out);
 }
