@@ -34,7 +34,8 @@ uint32_t ToUnsigned(double value) {
 }
 
 float ToFloat(double value) {
-  return std::isnan(value) ? static_cast<float>(value) : static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX}));
+  if (std::isnan(value)) return static_cast<float>(value);
+  return static_cast<float>(std::clamp(value, -double{FLT_MAX}, double{FLT_MAX}));
 }
 
 // Factor to inches of a TIFF resolution unit; false for an unknown unit (the field stays as it is).
@@ -69,6 +70,11 @@ class TiffWalker {
   }
 
  private:
+  // The preview picture's tags as one directory gives them.
+  struct Thumbnail {
+    uint32_t offset = 0;
+    uint32_t length = 0;
+  };
 
   // Walks the directory at `offset` and everything it links to; false when anything is out of
   // bounds, a format is unknown, the nesting is too deep or a directory comes round again.
@@ -79,13 +85,13 @@ class TiffWalker {
     const uint32_t count = U16(offset);
     const uint64_t end = offset + 2 + 12 * uint64_t{count};
     if (end > length_) return false;
-    thumbnailOffset_ = thumbnailLength_ = 0;
+    Thumbnail thumbnail;
     for (uint32_t i = 0; i < count; ++i) {
-      if (!Entry(offset + 2 + 12 * uint64_t{i}, depth)) return false;
+      if (!Entry(offset + 2 + 12 * uint64_t{i}, depth, &thumbnail)) return false;
     }
-    if (thumbnailOffset_ && thumbnailLength_ && uint64_t{thumbnailOffset_} + thumbnailLength_ <= length_) {
-      info_->ThumbnailOffset = thumbnailOffset_;
-      info_->ThumbnailLength = thumbnailLength_;
+    if (thumbnail.offset && thumbnail.length && uint64_t{thumbnail.offset} + thumbnail.length <= length_) {
+      info_->ThumbnailOffset = thumbnail.offset;
+      info_->ThumbnailLength = thumbnail.length;
     }
     // The link to the next directory; a block that ends right after the entries has none.
     const uint32_t next = end + 4 <= length_ ? U32(end) : 0;
@@ -140,7 +146,7 @@ class TiffWalker {
     field[i] = '\0';
   }
 
-  bool Entry(uint64_t entry, int depth) {
+  bool Entry(uint64_t entry, int depth, Thumbnail* thumbnail) {
     const uint16_t tag = U16(entry), format = U16(entry + 2);
     const uint32_t count = U32(entry + 4);
     if (format > 12) return false;
@@ -195,8 +201,8 @@ class TiffWalker {
         info.MakerNoteOffset = static_cast<uint32_t>(at);
         info.MakerNoteLength = static_cast<uint32_t>(size);
         break;
-      case 0x0201: thumbnailOffset_ = ToUnsigned(number); break;
-      case 0x0202: thumbnailLength_ = ToUnsigned(number); break;
+      case 0x0201: thumbnail->offset = ToUnsigned(number); break;
+      case 0x0202: thumbnail->length = ToUnsigned(number); break;
       case 0x8769:  // EXIF sub-directory
       case 0xA005: {  // interoperability sub-directory
         const uint32_t offset = U32(entry + 8);
@@ -212,9 +218,7 @@ class TiffWalker {
   const bool bigEndian_;
   ExifInfo* info_;
   std::vector<uint64_t> visited_;
-  int64_t exifImageWidth_ = 0;
-  uint32_t thumbnailOffset_ = 0;  // of the directory being walked
-  uint32_t thumbnailLength_ = 0;
+  int64_t exifImageWidth_ = 0;  // the largest of tags 0xA002 and 0xA003
 };
 
 // Parses the data of an APP1 segment that starts "Exif"; returns the value for HasExif.
