@@ -102,9 +102,10 @@ bool CGkHelper::SaveJpeg(const Image* image, const std::u16string& path, int qua
 bool CGkHelper::SavePng(const Image* image, const std::u16string& path) {
   if (!image || image->empty() || path.empty()) return false;
   const std::string file = platform::Utf8(path);
-  if (IsReadOnlyFile(file) || (unlink(file.c_str()) != 0 && errno != ENOENT)) return false;
   std::vector<uint8_t> bytes;
-  return Encode(*image, u"image/png", 0, &bytes) && WriteFileBytes(file, bytes) == 0;
+  if (IsReadOnlyFile(file) || !Encode(*image, u"image/png", 0, &bytes)) return false;
+  if (unlink(file.c_str()) != 0 && errno != ENOENT) return false;
+  return WriteFileBytes(file, bytes) == 0;
 }
 
 bool CGkHelper::SaveGif(const Image* image, const std::u16string& path) {
