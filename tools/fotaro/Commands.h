@@ -12,4 +12,6 @@ struct Command {
   int (*run)(int argc, char** argv);
 };
 
+extern const Command kExifCommand;  // CmdExif.cpp
+
 }  // namespace fotaro::cli

@@ -11,6 +11,7 @@ namespace {
 
 // Subcommands, in the order `fotaro --help` lists them.
 const Command kCommands[] = {
+    kExifCommand,
     {nullptr, nullptr, nullptr, nullptr},
 };
 
