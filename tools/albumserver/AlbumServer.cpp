@@ -207,9 +207,18 @@ bool AlbumServer::WaitForRequests(size_t count, std::chrono::milliseconds timeou
   return m_changed.wait_for(lock, timeout, [&] { return m_handled >= count; });
 }
 
-bool AlbumServer::Stall(std::chrono::milliseconds duration) const {
+void AlbumServer::ReleaseHeld() {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_released = true;
+  }
+  m_changed.notify_all();
+}
+
+void AlbumServer::Stall(std::chrono::milliseconds duration, bool hold) const {
   std::unique_lock<std::mutex> lock(m_mutex);
-  return !m_changed.wait_for(lock, duration, [&] { return m_stopping; });
+  m_changed.wait_for(lock, duration, [&] { return m_stopping; });
+  if (hold) m_changed.wait(lock, [&] { return m_stopping || m_released; });
 }
 
 void AlbumServer::Handle(const httplib::Request& request, httplib::Response& response,
@@ -228,9 +237,9 @@ void AlbumServer::Handle(const httplib::Request& request, httplib::Response& res
   for (const auto& header : request.headers) record.headers.push_back(header);
   if (request.has_header("Content-Length")) record.contentLength = std::strtoll(request.get_header_value("Content-Length").c_str(), nullptr, 10);
 
-  Stall(reply.bodyDelay);
+  Stall(reply.bodyDelay, reply.holdBody);
   ReadBody(request, reader, reply, record, number);
-  Stall(reply.delay);
+  Stall(reply.delay, reply.holdAnswer);
   Answer(reply, record, response);
   record.status = response.status;
   if (m_options.onRequest) m_options.onRequest(record);

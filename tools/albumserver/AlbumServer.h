@@ -47,6 +47,8 @@ struct AlbumReply {
   Framing framing = Framing::kContentLength;
   std::chrono::milliseconds bodyDelay{0};  // stall before reading the request body
   std::chrono::milliseconds delay{0};      // stall before answering
+  bool holdBody = false;                   // wait for ReleaseHeld (or Stop) before reading the body
+  bool holdAnswer = false;                 // wait for ReleaseHeld (or Stop) before answering
   std::optional<uint64_t> dropAfter;       // drop the connection after this many body bytes
 };
 
@@ -104,6 +106,9 @@ class AlbumServer {
   void SetDefaultReply(AlbumReply reply);
   void Script(AlbumReply reply);
 
+  // Lets every request that waits on holdBody or holdAnswer go on, now and from now on.
+  void ReleaseHeld();
+
   std::vector<AlbumRequest> Requests() const;
   size_t Arrivals() const;     // requests whose headers have arrived
   int InFlight() const;        // requests being handled right now
@@ -118,8 +123,8 @@ class AlbumServer {
                 AlbumRequest& record, size_t number);
   void Answer(const AlbumReply& reply, const AlbumRequest& record, httplib::Response& response) const;
   AlbumReply NextReply();
-  // Waits for `duration` unless the server stops first; false when it stops.
-  bool Stall(std::chrono::milliseconds duration) const;
+  // Waits for `duration`, or with `hold` until ReleaseHeld; ends early when the server stops.
+  void Stall(std::chrono::milliseconds duration, bool hold) const;
 
   const Options m_options;
   std::unique_ptr<httplib::Server> m_server;
@@ -130,6 +135,7 @@ class AlbumServer {
   mutable std::mutex m_mutex;  // guards everything below
   mutable std::condition_variable m_changed;
   bool m_stopping = false;
+  bool m_released = false;
   AlbumReply m_defaultReply;
   std::vector<AlbumReply> m_script;
   std::vector<AlbumRequest> m_requests;

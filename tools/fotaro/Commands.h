@@ -12,4 +12,7 @@ struct Command {
   int (*run)(int argc, char** argv);
 };
 
+int RunServe(int argc, char** argv);
+int RunPost(int argc, char** argv);
+
 }  // namespace fotaro::cli

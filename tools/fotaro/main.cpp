@@ -11,6 +11,16 @@ namespace {
 
 // Subcommands, in the order `fotaro --help` lists them.
 const Command kCommands[] = {
+    {"serve", "serve [--port N] [--store DIR]",
+     "    Runs the album server on 127.0.0.1 (port 0: any free port) until interrupted: it accepts\n"
+     "    upload requests, stores their file parts under DIR (default ./fotaro-album) and answers\n"
+     "    the XML document of the album. Prints the address it listens on.",
+     RunServe},
+    {"post", "post --url URL [--field NAME=VALUE]... [--file SPEC=PATH]... [--result FILE]",
+     "    Sends one multipart upload request: the text fields, then each file as part SPEC. Prints\n"
+     "    progress on stderr, then the transfer code and the answer file on stdout; exits 0 only\n"
+     "    for transfer code 0.",
+     RunPost},
     {nullptr, nullptr, nullptr, nullptr},
 };
 
