@@ -31,7 +31,7 @@ class CCMHttpUpload {
  public:
   enum EventType { kEventProgress = 0, kEventError = 1, kEventComplete = 2 };
   // Answers of the album server are small XML documents; anything beyond this is refused.
-  static constexpr int64_t kMaxAnswerSize = 16 * 1024 * 1024;
+  static constexpr int64_t kMaxAnswerSize = 1024 * 1024;
 
   CCMHttpUpload();
   // Stops a running transfer (up to the stop bound) and drops every subscriber.

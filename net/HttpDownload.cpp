@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 
 #include "control/services/Log.h"
@@ -26,6 +27,10 @@ constexpr int kStepSendAgain = 5;
 void InitCurl() {
   static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
   (void)initialised;
+}
+
+int64_t SteadyMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
@@ -180,8 +185,6 @@ int CHttpDownload::OpenHttpRequest() {
             curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, static_cast<long>(kReadBufferSize)) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, m_nConnectTimeout) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_nStallTimeout) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &CHttpDownload::HeaderCallback) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_HEADERDATA, this) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CHttpDownload::WriteCallback) == CURLE_OK &&
@@ -245,7 +248,9 @@ int CHttpDownload::PerformRequest() {
   }
   m_strRawHeaders.clear();
   m_nStatus = 0;
-  m_bHeadersDone = m_bReceiving = m_bBodyFailed = m_bWriteFailed = m_bTooLarge = false;
+  m_bHeadersDone = m_bReceiving = m_bBodyFailed = m_bWriteFailed = m_bTooLarge = m_bStalled = false;
+  m_nLastActivity = 0;
+  m_nLastActivityTime = SteadyMilliseconds();
   m_nReceived = 0;
   m_nExpected = -1;
   m_nCached = 0;
@@ -274,7 +279,7 @@ int CHttpDownload::PerformRequest() {
     return kStepStopped;
   }
   if (m_bBodyFailed) return kStepFailed;
-  if (!m_bHeadersDone) {
+  if (!m_bHeadersDone || m_bStalled) {
     fotaro::Log(kLog, "Catch CInternetException : %d (%s)", static_cast<int>(result), curl_easy_strerror(result));
     Record(kStateFailed, kCodeConnectionError);
     return kStepFailed;
@@ -449,6 +454,16 @@ size_t CHttpDownload::ReadCallback(char* buffer, size_t size, size_t count, void
   return static_cast<size_t>(bytes);
 }
 
-int CHttpDownload::ProgressCallback(void* object, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  return static_cast<CHttpDownload*>(object)->IsStopRequested() ? 1 : 0;
+int CHttpDownload::ProgressCallback(void* object, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+  auto* self = static_cast<CHttpDownload*>(object);
+  if (self->IsStopRequested()) return 1;
+  const int64_t now = SteadyMilliseconds();
+  if (received + sent != self->m_nLastActivity) {
+    self->m_nLastActivity = received + sent;
+    self->m_nLastActivityTime = now;
+  } else if (now - self->m_nLastActivityTime > self->m_nStallTimeout * 1000) {
+    self->m_bStalled = true;
+    return 1;
+  }
+  return 0;
 }

@@ -57,7 +57,8 @@ class CHttpDownload : public CThreadModel {
   void SetReferrer(const std::u16string& referrer) { m_strReferrer = referrer; }
   // Answers longer than this fail with code 2; -1: no limit.
   void SetMaxAnswerSize(int64_t bytes) { m_nMaxAnswerSize = bytes; }
-  // Connection time-out, and the time without a byte moving after which the transfer fails (5).
+  // Connection time-out, and the time without a byte moving in either direction after which the
+  // transfer fails with code 5 (the server never answers, or stops half-way).
   void SetTimeouts(long connectSeconds, long stallSeconds);
 
   // Outcome and response details: valid once OnDownloadComplete has been called.
@@ -146,7 +147,9 @@ class CHttpDownload : public CThreadModel {
   bool m_bBodyFailed = false;
   bool m_bWriteFailed = false;
   bool m_bTooLarge = false;
-  bool m_bStopped = false;
+  bool m_bStalled = false;            // nothing moved for the stall time-out
+  int64_t m_nLastActivity = 0;       // bytes moved at the last change, and when (steady ms)
+  int64_t m_nLastActivityTime = 0;
   int64_t m_nReceived = 0;
   int64_t m_nExpected = -1;
 

@@ -59,9 +59,11 @@ std::string UploadTest::WriteFile(const std::string& name, const std::string& by
   return path;
 }
 
-int UploadTest::Run(CCMHttpUpload& upload, const std::string& path) {
+int UploadTest::Run(CCMHttpUpload& upload, const std::string& path) { return RunUrl(upload, m_server.Url(path)); }
+
+int UploadTest::RunUrl(CCMHttpUpload& upload, const std::string& url) {
   m_recorder.Reset();
-  if (!upload.UploadImage(U(m_server.Url(path)), ResultFile())) return -1;
+  if (!upload.UploadImage(U(url), ResultFile())) return -1;
   if (!m_recorder.WaitComplete()) return -2;
   return m_recorder.Completion().nCode;
 }

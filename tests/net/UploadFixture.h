@@ -42,6 +42,7 @@ class UploadTest : public ::testing::Test {
   std::string WriteFile(const std::string& name, const std::string& bytes) const;
   // Starts `upload` to the server path and waits for its completion event; returns its code.
   int Run(CCMHttpUpload& upload, const std::string& path = "/upload");
+  int RunUrl(CCMHttpUpload& upload, const std::string& url);
   std::u16string ResultFile() const;
   // The raw body of the only (or last) request the server received.
   std::string LastBody() const;

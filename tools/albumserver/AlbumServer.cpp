@@ -81,9 +81,10 @@ uint16_t PortOf(const sockaddr_storage& address) {
   return 0;
 }
 
-// Shuts down the accepted connection of `request`. httplib does not hand its sockets to
-// handlers, so the connection is found among the process's descriptors by its two ports.
-void DropConnection(const httplib::Request& request) {
+// Shuts down (`how`: SHUT_WR or SHUT_RDWR) the accepted connection between the two ports.
+// httplib does not hand its sockets to handlers, so the connection is found among the process's
+// descriptors.
+void ShutdownConnection(int localPort, int remotePort, int how) {
   DIR* folder = opendir("/proc/self/fd");
   if (!folder) return;
   while (const dirent* entry = readdir(folder)) {
@@ -94,7 +95,7 @@ void DropConnection(const httplib::Request& request) {
         getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0) {
       continue;
     }
-    if (PortOf(local) == request.local_port && PortOf(peer) == request.remote_port) shutdown(fd, SHUT_RDWR);
+    if (PortOf(local) == localPort && PortOf(peer) == remotePort) shutdown(fd, how);
   }
   closedir(folder);
 }
@@ -240,7 +241,7 @@ void AlbumServer::Handle(const httplib::Request& request, httplib::Response& res
   Stall(reply.bodyDelay, reply.holdBody);
   ReadBody(request, reader, reply, record, number);
   Stall(reply.delay, reply.holdAnswer);
-  Answer(reply, record, response);
+  Answer(reply, record, request, response);
   record.status = response.status;
   if (m_options.onRequest) m_options.onRequest(record);
   {
@@ -304,7 +305,7 @@ void AlbumServer::ReadBody(const httplib::Request& request, const httplib::Conte
     if (m_options.record) record.body.append(data, size);
     if (formOk) formOk = form.Feed(data, size);
     if (reply.dropAfter && record.bodyBytes >= *reply.dropAfter) {
-      DropConnection(request);
+      ShutdownConnection(request.local_port, request.remote_port, SHUT_RDWR);
       return false;
     }
     return true;
@@ -316,7 +317,8 @@ void AlbumServer::ReadBody(const httplib::Request& request, const httplib::Conte
   if (!stored && record.formError.empty()) record.formError = "cannot store a file part";
 }
 
-void AlbumServer::Answer(const AlbumReply& reply, const AlbumRequest& record, httplib::Response& response) const {
+void AlbumServer::Answer(const AlbumReply& reply, const AlbumRequest& record, const httplib::Request& request,
+                         httplib::Response& response) const {
   int status = reply.status;
   int result = reply.result;
   std::string reason;
@@ -355,8 +357,12 @@ void AlbumServer::Answer(const AlbumReply& reply, const AlbumRequest& record, ht
       });
       break;
     case AlbumReply::Framing::kUntilClose:
-      response.set_content_provider(kXmlType, [text, total](size_t offset, httplib::DataSink& sink) {
+      // httplib would keep the connection as an idle keep-alive one: the end of the answer is
+      // shown by closing its sending side.
+      response.set_content_provider(kXmlType, [text, total, local = request.local_port, remote = request.remote_port](
+                                                  size_t offset, httplib::DataSink& sink) {
         if (offset < total) return WriteAnswer(text, total, offset, sink);
+        ShutdownConnection(local, remote, SHUT_WR);
         sink.done();
         return true;
       });

@@ -121,7 +121,8 @@ class AlbumServer {
   void Handle(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader);
   void ReadBody(const httplib::Request& request, const httplib::ContentReader& reader, const AlbumReply& reply,
                 AlbumRequest& record, size_t number);
-  void Answer(const AlbumReply& reply, const AlbumRequest& record, httplib::Response& response) const;
+  void Answer(const AlbumReply& reply, const AlbumRequest& record, const httplib::Request& request,
+              httplib::Response& response) const;
   AlbumReply NextReply();
   // Waits for `duration`, or with `hold` until ReleaseHeld; ends early when the server stops.
   void Stall(std::chrono::milliseconds duration, bool hold) const;
