@@ -94,6 +94,20 @@ class HttpTransferTest : public UploadTest {
     m_upload.AddFormData(u"ExtendID", u"album-7");
     m_upload.AddImageFormData(U(m_file), u"FileName", U(m_file), u"FileData", U(m_file));
   }
+  // Starts the upload of a file larger than the socket buffers, whose body the server does not
+  // read until ReleaseHeld. True once the request has arrived.
+  bool StartHeldUpload() {
+    m_upload.ResetUploadData();
+    m_big = WriteFile("big.bin", std::string(32 << 20, 'b'));
+    m_upload.AddImageFormData(U(m_big), u"", U(m_big), u"FileData", U(m_big));
+    AlbumReply stall;
+    stall.holdBody = true;
+    m_server.Script(stall);
+    return m_upload.UploadImage(U(m_server.Url()), ResultFile()) && m_server.WaitForArrivals(1, 30s);
+  }
+
+  std::string m_big;
+
   std::string m_file;
 };
 
@@ -178,15 +192,7 @@ TEST_F(HttpTransferTest, RedirectsAreBoundedAndStayOnHttp) {
 }
 
 TEST_F(HttpTransferTest, StopEndsAStalledUploadWithCode2AndNothingAfter) {
-  m_upload.ResetUploadData();
-  const std::string big = WriteFile("big.bin", std::string(32 << 20, 'b'));
-  m_upload.AddImageFormData(U(big), u"", U(big), u"FileData", U(big));
-  AlbumReply stall;
-  stall.holdBody = true;
-  m_server.Script(stall);
-  ASSERT_TRUE(m_upload.UploadImage(U(m_server.Url()), ResultFile()));
-  ASSERT_TRUE(m_server.WaitForArrivals(1, 30s));
-
+  ASSERT_TRUE(StartHeldUpload());
   EXPECT_TRUE(m_upload.StopTransfer());  // the thread ended within the stop bound
   const auto events = m_recorder.Events();
   ASSERT_FALSE(events.empty());
@@ -229,15 +235,8 @@ TEST_F(HttpTransferTest, BadInputEndsWithAFailureCode) {
 }
 
 TEST_F(HttpTransferTest, FileThatShrinksWhileSentFails) {
-  m_upload.ResetUploadData();
-  const std::string big = WriteFile("shrinks.bin", std::string(32 << 20, 's'));
-  m_upload.AddImageFormData(U(big), u"", U(big), u"FileData", U(big));
-  AlbumReply stall;
-  stall.holdBody = true;
-  m_server.Script(stall);
-  ASSERT_TRUE(m_upload.UploadImage(U(m_server.Url()), ResultFile()));
-  ASSERT_TRUE(m_server.WaitForArrivals(1, 30s));
-  ASSERT_EQ(truncate(big.c_str(), 1000), 0);
+  ASSERT_TRUE(StartHeldUpload());
+  ASSERT_EQ(truncate(m_big.c_str(), 1000), 0);
   m_server.ReleaseHeld();
   ASSERT_TRUE(m_recorder.WaitComplete());
   EXPECT_EQ(m_recorder.Completion().nCode, 2);
