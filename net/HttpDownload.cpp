@@ -1,10 +1,8 @@
 #include "net/HttpDownload.h"
 
-#include <fcntl.h>
 #include <strings.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -31,17 +29,6 @@ void InitCurl() {
 
 int64_t SteadyMilliseconds() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
 }
 
 bool IsBlank(const std::u16string& text) {
@@ -99,7 +86,7 @@ void CHttpDownload::Run() {
   m_strRedirectTarget.clear();
   m_strUser.clear();
   m_strPassword.clear();
-  m_bSaveFileTouched = false;
+  m_saveFile.ClearTouched();
 
   int result = kStepFailed;
   for (;;) {
@@ -116,7 +103,7 @@ void CHttpDownload::Run() {
   }
   m_strHeaders.clear();
   if (result != kStepFinished && m_nTransferCode == kCodeOk) Record(kStateFailed, kCodeFailed);
-  if (m_nTransferCode != kCodeOk && m_bSaveFileTouched) unlink(platform::Utf8(m_strSavePath).c_str());
+  if (m_nTransferCode != kCodeOk && m_saveFile.Touched()) unlink(platform::Utf8(m_strSavePath).c_str());
   fotaro::Log(kLog, "CHttpDownload end, TransferCode = %d", m_nTransferCode);
 
   // The last call of the transfer: its receiver may destroy this object, so it gets copies.
@@ -208,14 +195,9 @@ int CHttpDownload::OpenHttpRequest() {
 
 int CHttpDownload::OpenSaveFile() {
   const std::string path = platform::Utf8(m_strSavePath);
-  m_hSaveFile = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (m_hSaveFile >= 0) {
-    m_bSaveFileTouched = true;
-  } else if (errno == EEXIST) {
-    m_hSaveFile = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  }
-  fotaro::Log(kLog, "OpenSaveFile : %s,  dwError = %d, m_hSaveFileHandle = %d", path, m_hSaveFile < 0 ? errno : 0, m_hSaveFile);
-  if (m_hSaveFile >= 0) return kStepSuccess;
+  const bool opened = m_saveFile.Open(path);
+  fotaro::Log(kLog, "OpenSaveFile : %s,  dwError = %d, m_hSaveFileHandle = %d", path, opened ? 0 : errno, m_saveFile.Handle());
+  if (opened) return kStepSuccess;
   Record(kStateFailed, kCodeFileError);
   return kStepFailed;
 }
@@ -253,7 +235,6 @@ int CHttpDownload::PerformRequest() {
   m_nLastActivityTime = SteadyMilliseconds();
   m_nReceived = 0;
   m_nExpected = -1;
-  m_nCached = 0;
 
   // Drive the exchange, looking at the stop event between waits for the socket.
   CURLcode result = CURLE_FAILED_INIT;
@@ -298,12 +279,10 @@ bool CHttpDownload::HeadersComplete() {
     m_bTooLarge = true;
     return false;
   }
-  if (ftruncate(m_hSaveFile, 0) != 0) {
+  if (!m_saveFile.Truncate()) {
     m_bWriteFailed = true;
     return false;
   }
-  m_bSaveFileTouched = true;
-  if (!m_pCache) m_pCache = std::make_unique<char[]>(kCacheSize);
   m_bReceiving = true;
   if (m_pCallback) m_pCallback->OnReceiveStart(0, m_nExpected);
   return true;
@@ -315,7 +294,7 @@ int CHttpDownload::FinishAnswer(CURLcode result) {
     Record(kStateFailed, kCodeFailed);
     return kStepFailed;
   }
-  if (m_bWriteFailed || !FlushCache()) {
+  if (m_bWriteFailed || !m_saveFile.Flush()) {
     Record(kStateFailed, kCodeFileError);
     return kStepRetry;
   }
@@ -375,23 +354,14 @@ int CHttpDownload::ActOnStatus() {
   }
 }
 
-bool CHttpDownload::FlushCache() {
-  const bool ok = m_nCached == 0 || WriteAll(m_hSaveFile, m_pCache.get(), m_nCached);
-  m_nCached = 0;
-  return ok;
-}
-
 void CHttpDownload::CloseRequest() {
-  if (m_hSaveFile >= 0) close(m_hSaveFile);
-  m_hSaveFile = -1;
+  m_saveFile.Close();
   if (m_hMulti) curl_multi_cleanup(m_hMulti);
   if (m_hCurl) curl_easy_cleanup(m_hCurl);
   m_hMulti = nullptr;
   m_hCurl = nullptr;
   curl_slist_free_all(m_pHeaderList);
   m_pHeaderList = nullptr;
-  m_pCache.reset();
-  m_nCached = 0;
 }
 
 void CHttpDownload::Record(int state, int code) {
@@ -427,18 +397,9 @@ size_t CHttpDownload::WriteCallback(char* data, size_t size, size_t count, void*
     return 0;
   }
   self->m_nReceived += static_cast<int64_t>(bytes);
-  if (self->m_nCached + bytes > kCacheSize && !self->FlushCache()) {
+  if (!self->m_saveFile.Append(data, bytes)) {
     self->m_bWriteFailed = true;
     return 0;
-  }
-  if (bytes > kCacheSize) {
-    if (!WriteAll(self->m_hSaveFile, data, bytes)) {
-      self->m_bWriteFailed = true;
-      return 0;
-    }
-  } else {
-    std::copy(data, data + bytes, self->m_pCache.get() + self->m_nCached);
-    self->m_nCached += bytes;
   }
   return bytes;
 }

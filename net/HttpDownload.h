@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "net/HttpDownloadUIInterface.h"
+#include "net/SaveFile.h"
 #include "net/ThreadModel.h"
 
 class CHttpDownload : public CThreadModel {
@@ -100,7 +101,6 @@ class CHttpDownload : public CThreadModel {
   int FinishAnswer(CURLcode result);
   void CloseRequest();
   void Record(int state, int code);
-  bool FlushCache();
   bool HeadersComplete();
 
   static size_t HeaderCallback(char* data, size_t size, size_t count, void* self);
@@ -138,8 +138,7 @@ class CHttpDownload : public CThreadModel {
   curl_slist* m_pHeaderList = nullptr;
   std::vector<std::string> m_requestHeaders;
   uint64_t m_nBodyLength = 0;
-  int m_hSaveFile = -1;
-  bool m_bSaveFileTouched = false;  // created or truncated by this transfer
+  CSaveFile m_saveFile;  // touched: created or emptied by this transfer
   std::string m_strRawHeaders;
   long m_nStatus = 0;
   bool m_bHeadersDone = false;
@@ -153,9 +152,6 @@ class CHttpDownload : public CThreadModel {
   int64_t m_nReceived = 0;
   int64_t m_nExpected = -1;
 
-  // The write cache between the socket and the save file.
+  // Blocks of the answer as they come from the socket.
   static constexpr size_t kReadBufferSize = 32768;
-  static constexpr size_t kCacheSize = 524288;
-  std::unique_ptr<char[]> m_pCache;
-  size_t m_nCached = 0;
 };
