@@ -57,7 +57,8 @@ void CHttpDownload::SetTimeouts(long connectSeconds, long stallSeconds) {
 
 int CHttpDownload::DownloadBase(const std::u16string& url, const std::u16string& savePath) {
   fotaro::Log(kLog, "DownloadBase start");
-  StopThread();
+  // A previous transfer that would not stop may still use this object.
+  if (!StopThread()) return 0;
   if (!fotaro::net::ParseHttpUrl(platform::Utf8(url))) {
     fotaro::Log(kLog, "CHttpDownload::URL不是http类型");
     return 0;
