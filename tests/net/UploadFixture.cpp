@@ -9,6 +9,12 @@ namespace fotaro::test {
 
 std::u16string U(const std::string& utf8) { return platform::FromUtf8(utf8); }
 
+AlbumServer::Options StoreIn(const std::string& folder) {
+  AlbumServer::Options options;
+  options.store = folder;
+  return options;
+}
+
 void EventRecorder::OnEvent(const tagEvent* event) {
   std::lock_guard<std::mutex> lock(m_mutex);
   m_events.push_back(*event);

@@ -34,6 +34,10 @@ class EventRecorder {
   platform::Event m_complete;
 };
 
+std::u16string U(const std::string& utf8);
+// Options of an album server that records requests and stores file parts in `folder`.
+AlbumServer::Options StoreIn(const std::string& folder);
+
 class UploadTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -48,11 +52,9 @@ class UploadTest : public ::testing::Test {
   std::string LastBody() const;
 
   TempDir m_dir;
-  AlbumServer m_server{AlbumServer::Options{m_dir.file("store"), true, nullptr}};
+  AlbumServer m_server{StoreIn(m_dir.file("store"))};
   EventRecorder m_recorder;
   CCMHttpUpload m_upload;
 };
-
-std::u16string U(const std::string& utf8);
 
 }  // namespace fotaro::test

@@ -122,7 +122,13 @@ AlbumServer::~AlbumServer() { Stop(); }
 
 bool AlbumServer::Start(const std::string& host, int port) {
   if (m_server) return false;
-  auto server = std::make_unique<httplib::Server>();
+  std::unique_ptr<httplib::Server> server;
+  if (m_options.certificate.empty()) {
+    server = std::make_unique<httplib::Server>();
+  } else {
+    server = std::make_unique<httplib::SSLServer>(m_options.certificate.c_str(), m_options.privateKey.c_str());
+  }
+  if (!server->is_valid()) return false;
   server->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
   // Idle connections are let go soon, so that Stop does not wait for them long.
   server->set_keep_alive_timeout(1);
@@ -140,10 +146,16 @@ bool AlbumServer::Start(const std::string& host, int port) {
   m_host = host;
   m_port = bound;
   m_stopping = false;
-  m_listener = std::thread([this] { m_server->listen_after_bind(); });
+  m_listenerEnded = false;
+  m_listener = std::thread([this] {
+    m_server->listen_after_bind();
+    m_listenerEnded = true;
+  });
   // Stop only works on a server that has started listening.
-  while (!m_server->is_running()) std::this_thread::yield();
-  return true;
+  while (!m_server->is_running() && !m_listenerEnded) std::this_thread::yield();
+  if (m_server->is_running()) return true;
+  Stop();
+  return false;
 }
 
 void AlbumServer::Stop() {
@@ -157,7 +169,7 @@ void AlbumServer::Stop() {
 }
 
 std::string AlbumServer::Url(const std::string& path) const {
-  return "http://" + m_host + ":" + std::to_string(m_port) + path;
+  return (m_options.certificate.empty() ? "http://" : "https://") + m_host + ":" + std::to_string(m_port) + path;
 }
 
 void AlbumServer::SetDefaultReply(AlbumReply reply) {

@@ -11,6 +11,7 @@
 // request (headers, raw body, parts) and counts the requests in flight. Stop (or the destructor)
 // ends every stall and joins the server's threads.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -85,6 +86,9 @@ class AlbumServer {
     std::string store;          // folder for the file parts; empty: they are not kept
     bool record = true;         // keep every request (with its raw body) for Requests()
     std::function<void(const AlbumRequest&)> onRequest;  // called after each request, on its thread
+    // PEM files of a certificate and its key: the server speaks HTTPS instead of HTTP.
+    std::string certificate;
+    std::string privateKey;
   };
 
   explicit AlbumServer(Options options);
@@ -99,7 +103,7 @@ class AlbumServer {
   void Stop();
 
   int Port() const { return m_port; }
-  // "http://host:port" followed by `path`.
+  // "http://host:port" (or https) followed by `path`.
   std::string Url(const std::string& path = "/upload") const;
 
   // The reply for the next request that has no scripted reply left / for the next request.
@@ -130,6 +134,7 @@ class AlbumServer {
   const Options m_options;
   std::unique_ptr<httplib::Server> m_server;
   std::thread m_listener;
+  std::atomic<bool> m_listenerEnded{false};
   std::string m_host;
   int m_port = 0;
 
