@@ -12,6 +12,8 @@ namespace {
 // Subcommands, in the order `fotaro --help` lists them.
 const Command kCommands[] = {
     kExifCommand,
+    kServeCommand,
+    kPostCommand,
     {nullptr, nullptr, nullptr, nullptr},
 };
 
