@@ -9,6 +9,7 @@
 #include "platform/CodePage.h"
 #include "platform/Paths.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/gfx/Image.h"
 
 using platform::gfx::Bitmap;
 using platform::gfx::Canvas;
@@ -51,8 +52,12 @@ bool FileExists(const std::u16string& path) {
   return !path.empty() && std::filesystem::is_regular_file(platform::Utf8(path), ignored);
 }
 
-// INTERIM until the codecs land: no picture can be decoded yet.
-Bitmap DecodePicture(const std::u16string&) { return Bitmap(); }
+// The picture's pixels; empty when the file cannot be decoded.
+Bitmap DecodePicture(const std::u16string& path) {
+  platform::gfx::Image picture;
+  if (!platform::gfx::LoadImage(platform::Utf8(path), &picture)) return Bitmap();
+  return std::move(picture.mutableBitmap());
+}
 
 struct Fonts {
   Font name{u"宋体", 14, FontWeight::kBold};

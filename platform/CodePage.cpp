@@ -50,7 +50,9 @@ std::string Convert(const char* from, const char* to, const char* data, size_t s
     size_t skip = unit;
     if (unit == 2 && inLeft >= 4) {
       const unsigned first = static_cast<unsigned char>(in[1]) << 8 | static_cast<unsigned char>(in[0]);
-      if (first >= 0xD800 && first <= 0xDBFF) skip = 4;
+      const unsigned second = static_cast<unsigned char>(in[3]) << 8 | static_cast<unsigned char>(in[2]);
+      // Only a real pair is skipped whole: a lone high surrogate must not take the next character.
+      if (first >= 0xD800 && first <= 0xDBFF && second >= 0xDC00 && second <= 0xDFFF) skip = 4;
     }
     if (skip > inLeft) skip = inLeft;
     in += skip;

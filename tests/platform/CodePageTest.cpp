@@ -10,6 +10,8 @@ TEST(CodePageTest, RoundTripsAndReplacesWhatTheCharsetCannotHold) {
   EXPECT_EQ(ToCharset(text, "UTF-8"), Utf8(text));
   // One "?" per character that ASCII cannot hold, a surrogate pair counting as one character.
   EXPECT_EQ(ToCharset(u"a上b\U0001F600c", "ASCII"), "a?b?c");
+  // A lone surrogate is one "?" and does not swallow the character after it.
+  EXPECT_EQ(ToCharset(u"a" + std::u16string(1, char16_t(0xD800)) + u"z", "UTF-8"), "a?z");
   // Invalid input bytes become one "?" each.
   EXPECT_EQ(FromCharset("a\xff" "b", "UTF-8"), u"a?b");
   EXPECT_EQ(ToCharset(u"", "GBK"), "");

@@ -12,4 +12,8 @@ struct Command {
   int (*run)(int argc, char** argv);
 };
 
+extern const Command kExifCommand;   // CmdExif.cpp
+extern const Command kServeCommand;  // CmdServe.cpp
+extern const Command kPostCommand;   // CmdPost.cpp
+
 }  // namespace fotaro::cli

@@ -11,6 +11,9 @@ namespace {
 
 // Subcommands, in the order `fotaro --help` lists them.
 const Command kCommands[] = {
+    kExifCommand,
+    kServeCommand,
+    kPostCommand,
     {nullptr, nullptr, nullptr, nullptr},
 };
 

@@ -1,0 +1,84 @@
+#include "tests/imaging/TestImages.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "platform/gfx/GifCodec.h"
+#include "platform/gfx/JpegCodec.h"
+#include "tests/imaging/ExifBuilder.h"
+
+namespace fotaro::test {
+
+std::vector<uint8_t> InsertSegment(const std::vector<uint8_t>& jpeg, uint8_t marker, const std::vector<uint8_t>& data) {
+  const size_t length = data.size() + 2;
+  std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+  out.insert(out.end(), {0xFF, marker, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)});
+  out.insert(out.end(), data.begin(), data.end());
+  out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+  return out;
+}
+
+platform::gfx::Bitmap TestPicture(int width, int height) {
+  platform::gfx::Bitmap bitmap(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const uint32_t red = static_cast<uint32_t>(x * 255 / std::max(width - 1, 1));
+      const uint32_t green = static_cast<uint32_t>(y * 255 / std::max(height - 1, 1));
+      const uint32_t blue = ((x / 16 + y / 16) % 2) ? 180 : 60;
+      bitmap.at(x, y) = 0xFF000000u | red << 16 | green << 8 | blue;
+    }
+  }
+  return bitmap;
+}
+
+std::vector<uint8_t> TestJpeg(int width, int height, const std::vector<uint8_t>& exif) {
+  std::vector<uint8_t> jpeg;
+  if (!platform::gfx::EncodeJpeg(TestPicture(width, height), 95, exif, &jpeg)) throw std::runtime_error("encode");
+  return jpeg;
+}
+
+std::vector<uint8_t> OrientedJpeg(int width, int height, uint16_t orientation, bool bigEndian) {
+  return TestJpeg(width, height, ExifBuilder(bigEndian).Short(ExifBuilder::kMain, 0x0112, orientation).Build());
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream file(path, std::ios::binary);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<uint8_t> AnimatedGif(int frames) {
+  platform::gfx::IndexedImage frame;
+  frame.width = 8;
+  frame.height = 6;
+  frame.palette = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu};
+  for (int i = 0; i < 48; ++i) frame.pixels.push_back(static_cast<uint8_t>(i % 4));
+  std::vector<uint8_t> gif;
+  if (!platform::gfx::EncodeGif(frame, &gif)) throw std::runtime_error("encode gif");
+  // Header, screen descriptor and global palette, then the frame's blocks, then the trailer (0x3B):
+  // repeating the frame's blocks makes an animation.
+  const size_t paletteBytes = 3u << ((gif[10] & 7) + 1);
+  const auto begin = gif.begin() + static_cast<long>(13 + paletteBytes), end = gif.end() - 1;
+  std::vector<uint8_t> out(gif.begin(), begin);
+  for (int i = 0; i < frames; ++i) out.insert(out.end(), begin, end);
+  out.push_back(0x3B);
+  return out;
+}
+
+int ChannelDistance(uint32_t a, uint32_t b) {
+  int distance = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    distance = std::max(distance, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+  }
+  return distance;
+}
+
+}  // namespace fotaro::test

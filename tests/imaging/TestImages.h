@@ -1,0 +1,33 @@
+#pragma once
+// Test pictures and files for the imaging tests: generated pictures, JPEG segment splicing,
+// animated GIFs.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/gfx/Bitmap.h"
+
+namespace fotaro::test {
+
+// A copy of a JPEG with a segment (marker, data) inserted right after the start of image.
+std::vector<uint8_t> InsertSegment(const std::vector<uint8_t>& jpeg, uint8_t marker, const std::vector<uint8_t>& data);
+
+// A picture whose every pixel differs from its neighbours in a recognisable way: red grows to the
+// right, green downwards, blue is a checkerboard of 16-pixel squares.
+platform::gfx::Bitmap TestPicture(int width, int height);
+// TestPicture encoded as JPEG (quality 95), optionally with an EXIF block.
+std::vector<uint8_t> TestJpeg(int width, int height, const std::vector<uint8_t>& exif = {});
+// A JPEG of TestPicture with only an EXIF orientation.
+std::vector<uint8_t> OrientedJpeg(int width, int height, uint16_t orientation, bool bigEndian = false);
+
+// A GIF of `frames` copies of a 4-colour 8 x 6 frame.
+std::vector<uint8_t> AnimatedGif(int frames);
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadFile(const std::string& path);
+
+// Largest difference of any colour channel between two pixels.
+int ChannelDistance(uint32_t a, uint32_t b);
+
+}  // namespace fotaro::test
