@@ -11,6 +11,7 @@
 #include "net/DataReport.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/gfx/PngCodec.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 #include "tests/support/TempDir.h"
@@ -82,6 +83,13 @@ CULKernel_Info Settings(int type, std::u16string name, std::u16string address) {
   settings.m_strWaterPressName = std::move(name);
   settings.m_strWaterPressURL = std::move(address);
   return settings;
+}
+
+// Writes an opaque blue PNG of the given size.
+void WritePicture(const std::string& path, int width, int height) {
+  std::vector<uint8_t> png;
+  ASSERT_TRUE(platform::gfx::EncodePng(Bitmap(width, height, 0xFF0000FF), &png));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 }
 
 class WaterPressTest : public testing::Test {
@@ -232,4 +240,51 @@ TEST_F(WaterPressTest, PictureLookupPrefersTheDownloadedFile) {
   EXPECT_EQ(WaterPressPicturePath(settings), u"");
   settings.m_strWaterPressPath.clear();
   EXPECT_EQ(WaterPressPicturePath(settings), u"");
+}
+
+TEST_F(WaterPressTest, PictureSitsAtTheLeftAndMovesTheText) {
+  const int W = 400, H = 100;
+  fotaro::test::TempDir downloads;
+  WritePicture(downloads.file("logo.png"), 40, 30);
+  CULKernel_Info settings = Settings(1, u"相册Album", u"photo.example.com");
+  settings.m_strWaterPressPath = platform::FromUtf8(downloads.file("logo.png"));
+
+  // Drawn unscaled with its top left corner 10 pixels from the left and 38 above the bottom.
+  const Bitmap image = Watermarked(Bitmap(W, H, kWhite), settings);
+  EXPECT_EQ(image.at(10, H - 38), 0xFF0000FFu);
+  EXPECT_EQ(image.at(49, H - 9), 0xFF0000FFu);
+  EXPECT_EQ(image.at(9, H - 38), kBandOnWhite);
+  EXPECT_EQ(image.at(50, H - 38), kBandOnWhite);
+  EXPECT_EQ(image.at(10, H - 39), kBandOnWhite);
+  EXPECT_EQ(image.at(10, H - 8), kBandOnWhite);
+
+  // The text starts 15 pixels after the picture's width.
+  const Box ink = TextInk(W, H, settings);
+  ASSERT_FALSE(ink.empty());
+  EXPECT_GE(ink.left, 55 + 1);
+  EXPECT_LE(ink.left, 55 + 5);
+
+  // Without a downloaded picture the shared waterpress<type>.png is used.
+  const std::string shared = dataHome_.path() + "/Brennik/OrniFotaro";
+  std::filesystem::create_directories(shared);
+  WritePicture(shared + "/waterpress1.png", 20, 20);
+  WritePicture(shared + "/waterpress0.png", 20, 20);  // for TextInk's reference, drawn as type 0
+  settings.m_strWaterPressPath.clear();
+  EXPECT_EQ(Watermarked(Bitmap(W, H, kWhite), settings).at(29, H - 19), 0xFF0000FFu);
+  EXPECT_GE(TextInk(W, H, settings).left, 35 + 1);
+}
+
+TEST_F(WaterPressTest, UndecodablePictureKeepsTheBandButSuppressesTheText) {
+  const int W = 400, H = 100;
+  fotaro::test::TempDir downloads;
+  std::ofstream(downloads.file("logo.png")) << "not a picture";
+  CULKernel_Info settings = Settings(1, u"相册Album", u"photo.example.com");
+  settings.m_strWaterPressPath = platform::FromUtf8(downloads.file("logo.png"));
+
+  const Bitmap image = Watermarked(Bitmap(W, H, kWhite), settings);
+  CULKernel_Info noText = settings;
+  noText.m_nWaterPressType = 0;
+  noText.m_strWaterPressPath.clear();
+  EXPECT_TRUE(image == Watermarked(Bitmap(W, H, kWhite), noText));
+  EXPECT_EQ(image.at(1, H - 30), kBandOnWhite);
 }
