@@ -14,6 +14,7 @@ const Command kCommands[] = {
     kExifCommand,
     kServeCommand,
     kPostCommand,
+    kWatermarkCommand,
     {nullptr, nullptr, nullptr, nullptr},
 };
 
