@@ -31,9 +31,16 @@ constexpr int kMinImageHeight = 90;
 constexpr int kBandHeight = 45;
 constexpr int kBandPastName = 30;  // the solid band ends this far after the name's width
 constexpr int kFadeWidth = 100;
+constexpr int kFadeCentreRise = 22;  // the fade's centre point, above the bottom edge
 constexpr int kPictureLeft = 10;
-constexpr int kPictureRise = 38;  // the picture's top is this far above the bottom edge
-constexpr int kTextGap = 15;      // from the left edge, or from the picture's right edge
+// Tops of the picture and the text lines, as distances above the bottom edge.
+constexpr int kPictureRise = 38;
+constexpr int kNameRise = 36;
+constexpr int kAddressRise = 19;
+constexpr int kSingleLineRise = 28;  // the address alone (type 2)
+constexpr int kNameHeight = 15;
+constexpr int kAddressHeight = 13;
+constexpr int kTextGap = 15;  // from the left edge, or from the picture's right edge
 constexpr int kNameOverlap = 5;   // neighbouring name characters overlap by their margins
 
 // Characters of the name that are drawn with the Latin name font.
@@ -110,7 +117,7 @@ void DrawWaterPress(Bitmap& image, const CULKernel_Info& settings) {
   const float bandTop = static_cast<float>(H - kBandHeight);
   canvas.FillRect({0, bandTop, static_cast<float>(bandEnd), kBandHeight}, kBandColor);
   canvas.FillPathGradient({static_cast<float>(bandEnd), bandTop, kFadeWidth, kBandHeight},
-                          {static_cast<float>(bandEnd), static_cast<float>(H - 22)}, kBandColor,
+                          {static_cast<float>(bandEnd), static_cast<float>(H - kFadeCentreRise)}, kBandColor,
                           {kBandColor, kClear, kClear, kBandColor});
 
   int textX = kTextGap;
@@ -120,20 +127,23 @@ void DrawWaterPress(Bitmap& image, const CULKernel_Info& settings) {
     textX = picture.width() + kTextGap;
   }
 
-  const float x = static_cast<float>(textX);
-  const float lineWidth = static_cast<float>(textWidth + 10);
+  // A text line from textX, as wide as the widest text plus 10, `rise` pixels above the bottom.
+  const auto line = [&](int rise, int height) {
+    return RectF{static_cast<float>(textX), static_cast<float>(H - rise), static_cast<float>(textWidth + 10),
+                 static_cast<float>(height)};
+  };
   switch (settings.m_nWaterPressType) {
     case 1: {
-      DrawName(canvas, name, fonts, {x, static_cast<float>(H - 36), lineWidth, 15});
+      DrawName(canvas, name, fonts, line(kNameRise, kNameHeight));
       fotaro::Log(kLogScope, "pszDefText2 : %s", address);
       if (!address.empty()) {
-        const bool drawn = canvas.DrawText(address, fonts.address, {x, static_cast<float>(H - 19), lineWidth, 13}, kTextColor);
+        const bool drawn = canvas.DrawText(address, fonts.address, line(kAddressRise, kAddressHeight), kTextColor);
         fotaro::Log(kLogScope, drawn ? "使用Verdana字体成功" : "使用Verdana字体失败");
       }
       break;
     }
     case 2:
-      if (!address.empty()) canvas.DrawText(address, fonts.address, {x, static_cast<float>(H - 28), lineWidth, 13}, kTextColor);
+      if (!address.empty()) canvas.DrawText(address, fonts.address, line(kSingleLineRise, kAddressHeight), kTextColor);
       break;
     default:
       break;  // band and picture only
