@@ -4,6 +4,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "control/services/Global.h"
@@ -287,4 +288,17 @@ TEST_F(WaterPressTest, UndecodablePictureKeepsTheBandButSuppressesTheText) {
   noText.m_strWaterPressPath.clear();
   EXPECT_TRUE(image == Watermarked(Bitmap(W, H, kWhite), noText));
   EXPECT_EQ(image.at(1, H - 30), kBandOnWhite);
+}
+
+TEST_F(WaterPressTest, WorkersWatermarkAtOnceWithTheSameResult) {
+  const CULKernel_Info settings = Settings(1, u"相册Album", u"photo.example.com");
+  const Bitmap expected = Watermarked(Pattern(300, 100), settings);
+  const size_t before = window_.reports.size();
+  std::vector<Bitmap> images(4, Pattern(300, 100));
+  std::vector<std::thread> workers;
+  for (Bitmap& image : images) workers.emplace_back([&image, &settings] { DrawWaterPress(image, settings); });
+  for (std::thread& worker : workers) worker.join();
+  for (const Bitmap& image : images) EXPECT_TRUE(image == expected);
+  // Every worker's report reaches the control's window on its own thread.
+  EXPECT_TRUE(platform::RunUntil([&] { return window_.reports.size() == before + images.size(); }, 5s));
 }
