@@ -1,6 +1,6 @@
 #include "imaging/WaterPress.h"
 
-#include <cmath>
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 

@@ -3,7 +3,6 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
-#include <cmath>
 #include <memory>
 #include <string>
 
