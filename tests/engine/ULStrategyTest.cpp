@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <condition_variable>
 #include <fstream>
+#include <functional>
 #include <mutex>
+#include <thread>
 
 #include "control/services/Global.h"
 #include "engine/LocalErrorReport.h"
@@ -40,7 +42,10 @@ class TestReceiver : public CUploadEventReceiver {
     m_messages.push_back(*message);
     m_changed.notify_all();
   }
-  CULData* GetULData() override { return m_pQueue; }
+  CULData* GetULData() override {
+    if (onGetULData) onGetULData();
+    return m_pQueue;
+  }
 
   std::vector<UploadNotifyMsg> Messages(int32_t code = 0) const {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -67,6 +72,8 @@ class TestReceiver : public CUploadEventReceiver {
     }
     return {};
   }
+
+  std::function<void()> onGetULData;  // runs on every queue lookup of a strategy
 
  private:
   CULData* m_pQueue;
@@ -484,6 +491,22 @@ TEST_F(CULStrategyTest, CancelDuringTransferEndsTheAttemptSilently) {
   Drain();
   EXPECT_EQ(m_receiver.Messages(ULSTRATEGY_UPLOAD_START).size(), 1u);
   EXPECT_TRUE(m_receiver.Messages(ULSTRATEGY_UPLOAD_RESULT).empty());
+
+  // A Cancel that comes while Upload is still building its attempt: the Upload call stops the
+  // transfer it started before it returns.
+  m_server.Script(held);
+  const std::u16string second = AddPhoto("overlap.jpg", {4, 5, 6});
+  std::shared_ptr<CULStrategy> overlapped = CULStrategyFactory::Create();
+  overlapped->SetOwner(&m_receiver);
+  m_receiver.onGetULData = [&overlapped] { overlapped->Cancel(); };
+  ASSERT_EQ(Upload(*overlapped, second), CULStrategy::ULSTRATEGY_OK);
+  EXPECT_EQ(overlapped->GetState(), CULStrategy::kStateIdle);
+  overlapped->ResetOwner();
+  const std::weak_ptr<CULStrategy> stopped = overlapped;
+  overlapped.reset();
+  EXPECT_TRUE(stopped.expired());
+  Drain();
+  EXPECT_TRUE(m_receiver.Messages(ULSTRATEGY_UPLOAD_RESULT).empty());
 }
 
 TEST_F(CULStrategyTest, StrategyLetGoDuringTransferEndsWithIt) {
@@ -537,6 +560,29 @@ TEST_F(CULStrategyTest, RefusedArgumentsAndFailedTransfers) {
   EXPECT_FALSE(refused.bDone);
   EXPECT_EQ(refused.nRetriesLeft, 0);
   EXPECT_EQ(m_queue.GetInfo(once)->nRetriesLeft, 0);
+}
+
+TEST_F(CULStrategyTest, UploadIsRefusedWhileTheLastTransferWillNotStop) {
+  // The completion of the first transfer blocks in its queue lookup, past the transfer's stop bound.
+  const std::thread::id testThread = std::this_thread::get_id();
+  platform::Event inCompletion, release;
+  m_receiver.onGetULData = [&] {
+    if (std::this_thread::get_id() == testThread) return;
+    inCompletion.Set();
+    release.Wait(30s);
+  };
+  const std::u16string key = AddPhoto("slow.jpg", {1});
+  auto strategy = NewStrategy();
+  ASSERT_EQ(Upload(*strategy, key), CULStrategy::ULSTRATEGY_OK);
+  ASSERT_TRUE(inCompletion.Wait(30s));
+  EXPECT_EQ(Upload(*strategy, key), CULStrategy::ULSTRATEGY_BUSY);
+
+  // The refused call changed nothing: the first attempt still ends with its own answer.
+  release.Set();
+  const UploadInfo result = m_receiver.WaitResult(1);
+  EXPECT_EQ(result.nResult, 0);
+  EXPECT_EQ(result.nRetriesLeft, 2);
+  EXPECT_EQ(m_server.Arrivals(), 1u);
 }
 
 }  // namespace
