@@ -201,7 +201,6 @@ void CULStrategy::OnProgress(int64_t sent, int64_t total) {
 
 void CULStrategy::Upload_Complete(const tagEvent& event) {
   fotaro::Log(kEventScope, "[Thread#%d] Upload_Complete nCode = %d", ThreadId(), event.nCode);
-  if (!m_pOwner.load()) return;
   const std::u16string& answerFile = event.strText;
   if (!FileExists(answerFile)) {
     fotaro::Log(kEventScope, "[Thread#%d] result file is empty or not exist.", ThreadId());

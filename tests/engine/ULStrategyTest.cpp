@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "control/services/Global.h"
@@ -15,6 +16,7 @@
 #include "engine/ThreadPool.h"
 #include "engine/ULData.h"
 #include "engine/UploadAnswer.h"
+#include "engine/UploadForm.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/PngCodec.h"
 #include "platform/win/Window.h"
@@ -57,20 +59,18 @@ class TestReceiver : public CUploadEventReceiver {
   // The `count`-th result (1-based), once it has arrived; a result of -99 when it did not in time.
   UploadInfo WaitResult(size_t count = 1) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    const auto results = [&] {
-      return std::count_if(m_messages.begin(), m_messages.end(),
-                           [](const UploadNotifyMsg& m) { return m.nCode == ULSTRATEGY_UPLOAD_RESULT; });
-    };
-    if (!m_changed.wait_for(lock, 30s, [&] { return static_cast<size_t>(results()) >= count; })) {
-      UploadInfo none;
-      none.nResult = -99;
-      return none;
-    }
-    size_t seen = 0;
-    for (const UploadNotifyMsg& m : m_messages) {
-      if (m.nCode == ULSTRATEGY_UPLOAD_RESULT && ++seen == count) return std::get<UploadInfo>(m.param);
-    }
-    return {};
+    std::vector<UploadInfo> results;
+    m_changed.wait_for(lock, 30s, [&] {
+      results.clear();
+      for (const auto& m : m_messages) {
+        if (m.nCode == ULSTRATEGY_UPLOAD_RESULT) results.push_back(std::get<UploadInfo>(m.param));
+      }
+      return results.size() >= count;
+    });
+    if (results.size() >= count) return results[count - 1];
+    UploadInfo none;
+    none.nResult = -99;
+    return none;
   }
 
   std::function<void()> onGetULData;  // runs on every queue lookup of a strategy
@@ -100,17 +100,26 @@ class ControlWindow : public platform::Window {
   std::vector<LocalErrorRecord> reports;
 };
 
-std::vector<std::string> TextFieldNames(const AlbumRequest& request) {
-  std::vector<std::string> names;
+// The text fields of a request, as "name=value", in the order they were sent.
+std::vector<std::string> TextFields(const AlbumRequest& request) {
+  std::vector<std::string> fields;
   for (const auto& part : request.parts) {
-    if (part.filename.empty()) names.push_back(part.name);
+    if (part.filename.empty()) fields.push_back(part.name + "=" + part.value);
   }
-  return names;
+  return fields;
 }
 
-bool HasField(const AlbumRequest& request, const std::string& name) {
-  const auto names = TextFieldNames(request);
-  return std::find(names.begin(), names.end(), name) != names.end();
+// The account fields that every request of the fixture starts with.
+std::vector<std::string> AccountFields() {
+  const CGlobal::FileVersion version = CGlobal::GetModuleVersion();
+  return {"ClientVersion=" + std::to_string(version.major * 100 + version.minor),
+          "ClientCode=" + platform::Utf8(IDS_CLIENT_CODE),
+          "OrniUin=10001", "SessionKey=session", "ExtendID=album-7", "ExtendStr=extra", "total=5", "uploadtime=1234"};
+}
+
+std::vector<std::string> operator+(std::vector<std::string> head, const std::vector<std::string>& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
 }
 
 class CULStrategyTest : public ::testing::Test {
@@ -123,9 +132,11 @@ class CULStrategyTest : public ::testing::Test {
   // The owner's rule: cancel and detach every strategy, then let the notification pool deliver
   // what is queued for the receiver before it goes.
   void TearDown() override {
-    for (const auto& strategy : m_strategies) {
-      strategy->Cancel();
-      strategy->ResetOwner();
+    for (const auto& watch : m_watched) {
+      if (const auto strategy = watch.lock()) {
+        strategy->Cancel();
+        strategy->ResetOwner();
+      }
     }
     Drain();
     CGlobal::Instance().SetControlWnd(nullptr);
@@ -142,13 +153,7 @@ class CULStrategyTest : public ::testing::Test {
   }
   static CompressedFileInfo Part(int32_t spec, const std::u16string& name, const std::u16string& path,
                                  int32_t sourceFormat = 0, int32_t specParam = 0) {
-    CompressedFileInfo part;
-    part.nSpec = spec;
-    part.nSpecParam = specParam;
-    part.strSpecString = name;
-    part.strFilePath = path;
-    part.nSourceFormat = sourceFormat;
-    return part;
+    return CompressedFileInfo{spec, specParam, name, 0, path, 0, sourceFormat};
   }
   // Queues a photo (its key is its source path) sent as a big picture and a thumbnail.
   std::u16string AddPhoto(const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -158,23 +163,48 @@ class CULStrategyTest : public ::testing::Test {
     EXPECT_TRUE(m_queue.AddFile(source, source, parts));
     return source;
   }
-  std::shared_ptr<CULStrategy> NewStrategy() {
-    m_strategies.push_back(CULStrategyFactory::Create());
-    m_strategies.back()->SetOwner(&m_receiver);
-    return m_strategies.back();
+  // A strategy that the test lets go of itself (the fixture only watches it).
+  std::shared_ptr<CULStrategy> Detached() {
+    std::shared_ptr<CULStrategy> strategy = CULStrategyFactory::Create();
+    strategy->SetOwner(&m_receiver);
+    m_watched.push_back(strategy);
+    return strategy;
   }
+  // A strategy that the fixture keeps until the test ends.
+  std::shared_ptr<CULStrategy> NewStrategy() { return m_strategies.emplace_back(Detached()); }
   int32_t Upload(CULStrategy& strategy, const std::u16string& key, const std::u16string& title = u"Photo.jpg") {
     return strategy.Upload(title, key, U(m_server.Url()), u"10001", u"session", u"album-7", u"extra", 5, 1234);
+  }
+  // Starts the upload of a new photo against the scripted reply; returns the photo's key.
+  std::u16string StartWith(CULStrategy& strategy, AlbumReply reply, const std::string& name) {
+    m_server.Script(std::move(reply));
+    const std::u16string key = AddPhoto(name, {1, 2, 3});
+    EXPECT_EQ(Upload(strategy, key), CULStrategy::ULSTRATEGY_OK);
+    return key;
   }
   // Uploads a photo against the scripted reply and returns its result; the photo then leaves the
   // queue, as its owner takes it out after a result.
   UploadInfo UploadWith(AlbumReply reply, const std::string& name) {
-    m_server.Script(std::move(reply));
-    const std::u16string key = AddPhoto(name, {1, 2, 3});
-    EXPECT_EQ(Upload(*NewStrategy(), key), CULStrategy::ULSTRATEGY_OK);
-    const UploadInfo result = m_receiver.WaitResult(m_receiver.Messages(ULSTRATEGY_UPLOAD_RESULT).size() + 1);
+    const size_t count = m_receiver.Messages(ULSTRATEGY_UPLOAD_RESULT).size() + 1;
+    const std::u16string key = StartWith(*NewStrategy(), std::move(reply), name);
+    const UploadInfo result = m_receiver.WaitResult(count);
     m_queue.RemoveInfo(key);
     return result;
+  }
+  // What an owner does when it lets go of a strategy; returns a watch on it.
+  static std::weak_ptr<CULStrategy> LetGo(std::shared_ptr<CULStrategy>& strategy) {
+    strategy->ResetOwner();
+    const std::weak_ptr<CULStrategy> watch = strategy;
+    strategy.reset();
+    return watch;
+  }
+  // Hands the strategy an event as its transfer would.
+  static void Send(CULStrategy& strategy, int type, int64_t sent = 0, int64_t total = 0) {
+    tagEvent event;
+    event.nType = type;
+    event.nSent = sent;
+    event.nTotal = total;
+    strategy.OnCM_Upload(&event);
   }
   static AlbumReply Body(const std::string& text, uint64_t padding = 0) {
     AlbumReply reply;
@@ -190,6 +220,7 @@ class CULStrategyTest : public ::testing::Test {
   TestReceiver m_receiver{&m_queue};
   ControlWindow m_window;
   std::vector<std::shared_ptr<CULStrategy>> m_strategies;
+  std::vector<std::weak_ptr<CULStrategy>> m_watched;
 };
 
 TEST_F(CULStrategyTest, SendsEveryFieldInOrderAndReportsTheAnswer) {
@@ -209,38 +240,17 @@ TEST_F(CULStrategyTest, SendsEveryFieldInOrderAndReportsTheAnswer) {
 
   ASSERT_EQ(m_server.Requests().size(), 1u);
   const AlbumRequest request = m_server.Requests()[0];
-  EXPECT_EQ(TextFieldNames(request),
-            (std::vector<std::string>{"ClientVersion", "ClientCode", "OrniUin", "SessionKey", "ExtendID", "ExtendStr",
-                                      "total", "uploadtime", "Exif_Time", "Exif_CameraMaker", "Exif_CameraModel",
-                                      "Exif_Orientation", "Exif_LatitudeRef", "Exif_Latitude", "Exif_LongitudeRef",
-                                      "Exif_Longitude", "Compress", "MD5", "PicType", "PicWidth", "PicHeight",
-                                      "FileData", "ThumbData"}));
-  const CGlobal::FileVersion version = CGlobal::GetModuleVersion();
-  EXPECT_EQ(request.Field("ClientVersion"), std::to_string(version.major * 100 + version.minor));
-  EXPECT_EQ(request.Field("ClientCode"), platform::Utf8(IDS_CLIENT_CODE));
-  EXPECT_EQ(request.Field("OrniUin"), "10001");
-  EXPECT_EQ(request.Field("SessionKey"), "session");
-  EXPECT_EQ(request.Field("ExtendID"), "album-7");
-  EXPECT_EQ(request.Field("ExtendStr"), "extra");
-  EXPECT_EQ(request.Field("total"), "5");
-  EXPECT_EQ(request.Field("uploadtime"), "1234");
-  EXPECT_EQ(request.Field("Exif_Time"), "2021:06:01 10:20:30");
-  EXPECT_EQ(request.Field("Exif_CameraMaker"), "Brennik");
-  EXPECT_EQ(request.Field("Exif_CameraModel"), "Cam 1");
-  EXPECT_EQ(request.Field("Exif_Orientation"), "6");
-  EXPECT_EQ(request.Field("Exif_LatitudeRef"), "N");
-  EXPECT_EQ(request.Field("Exif_Latitude"), "31.500000");
-  EXPECT_EQ(request.Field("Exif_LongitudeRef"), "E");
-  EXPECT_EQ(request.Field("Exif_Longitude"), "121.260000");
-  EXPECT_EQ(request.Field("Compress"), "1");
-  EXPECT_EQ(request.Field("MD5"), "900150983cd24fb0d6963f7d28e17f72");  // MD5 of "abc", the big picture
-  EXPECT_EQ(request.Field("PicType"), "jpg");
-  EXPECT_EQ(request.Field("PicWidth"), "width=40");
-  EXPECT_EQ(request.Field("PicHeight"), "height=30");
   // The big picture goes under the upload name (a .bmp title is sent as .jpg), the thumbnail under
-  // its own file name; each file part carries its file's name.
-  EXPECT_EQ(request.Field("FileData"), "Photo.jpg");
-  EXPECT_EQ(request.Field("ThumbData"), "thumb-source.jpg");
+  // its own file name; "MD5" is the digest of the big picture's "abc".
+  const std::vector<std::string> expected =
+      AccountFields() + std::vector<std::string>{"Exif_Time=2021:06:01 10:20:30", "Exif_CameraMaker=Brennik",
+                                                 "Exif_CameraModel=Cam 1", "Exif_Orientation=6", "Exif_LatitudeRef=N",
+                                                 "Exif_Latitude=31.500000", "Exif_LongitudeRef=E",
+                                                 "Exif_Longitude=121.260000", "Compress=1",
+                                                 "MD5=900150983cd24fb0d6963f7d28e17f72", "PicType=jpg",
+                                                 "PicWidth=width=40", "PicHeight=height=30", "FileData=Photo.jpg",
+                                                 "ThumbData=thumb-source.jpg"};
+  EXPECT_EQ(TextFields(request), expected);
   std::vector<std::string> files;
   for (const auto& part : request.parts) {
     if (!part.filename.empty()) files.push_back(part.name + "=" + part.filename);
@@ -290,18 +300,13 @@ TEST_F(CULStrategyTest, OptionalFieldsOnlyWhenTheirSourceHasThem) {
 
   const auto requests = m_server.Requests();
   ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(TextFieldNames(requests[0]), (std::vector<std::string>{"ClientVersion", "ClientCode", "OrniUin",
-                                                                   "SessionKey", "ExtendID", "ExtendStr", "total",
-                                                                   "uploadtime", "FileData"}));
-  EXPECT_EQ(requests[0].Field("FileData"), "Photo.BMP");
-  EXPECT_EQ(requests[1].Field("Exif_CameraMaker"), "Brennik");
-  EXPECT_TRUE(HasField(requests[1], "Exif_Orientation"));
-  for (const char* gps : {"Exif_LatitudeRef", "Exif_Latitude", "Exif_LongitudeRef", "Exif_Longitude", "MD5"}) {
-    EXPECT_FALSE(HasField(requests[1], gps)) << gps;
-  }
-  EXPECT_EQ(requests[1].Field("Compress"), "0");
-  EXPECT_EQ(requests[1].Field("PicType"), "jpg");
-  EXPECT_EQ(requests[1].Field("PicWidth"), "width=16");
+  EXPECT_EQ(TextFields(requests[0]), AccountFields() + std::vector<std::string>{"FileData=Photo.BMP"});
+  const std::vector<std::string> noGps =
+      AccountFields() + std::vector<std::string>{"Exif_Time=", "Exif_CameraMaker=Brennik", "Exif_CameraModel=",
+                                                 "Exif_Orientation=0", "Compress=0", "PicType=jpg",
+                                                 "PicWidth=width=16", "PicHeight=height=16", "FileData=Photo.jpg",
+                                                 "ThumbData=half.jpg"};
+  EXPECT_EQ(TextFields(requests[1]), noGps);
 }
 
 TEST(UploadNameTest, FileNamePartWithTheBmpRule) {
@@ -336,30 +341,17 @@ TEST_F(CULStrategyTest, ProgressErrorAndCancelledEvents) {
   EXPECT_EQ(m_server.Arrivals(), 0u);
 
   // 1, 1 and 198 bytes of 200: three extended reports, and a percent report only for 100.
-  for (int64_t sent : {1, 2, 200}) {
-    tagEvent event;
-    event.nType = CCMHttpUpload::kEventProgress;
-    event.nSent = sent;
-    event.nTotal = 200;
-    progress->OnCM_Upload(&event);
-  }
+  for (int64_t sent : {1, 2, 200}) Send(*progress, CCMHttpUpload::kEventProgress, sent, 200);
   // A request of no bytes is complete from the start.
-  tagEvent nothing;
-  nothing.nType = CCMHttpUpload::kEventProgress;
-  empty->OnCM_Upload(&nothing);
+  Send(*empty, CCMHttpUpload::kEventProgress, 0, 0);
   // An error ends the attempt at once; its completion then adds nothing.
-  tagEvent error;
-  error.nType = CCMHttpUpload::kEventError;
-  error.nCode = 5;
-  empty->OnCM_Upload(&error);
-  tagEvent complete;
-  complete.nType = CCMHttpUpload::kEventComplete;
-  empty->OnCM_Upload(&complete);
+  Send(*empty, CCMHttpUpload::kEventError);
+  Send(*empty, CCMHttpUpload::kEventComplete);
   // Nothing of a cancelled attempt is reported.
   progress->Cancel();
   EXPECT_EQ(progress->GetPendingDelay(), 0u);
-  progress->OnCM_Upload(&nothing);
-  progress->OnCM_Upload(&complete);
+  Send(*progress, CCMHttpUpload::kEventProgress, 0, 0);
+  Send(*progress, CCMHttpUpload::kEventComplete);
   Drain();
 
   // Several workers deliver: the reports may come in any order.
@@ -387,26 +379,22 @@ TEST_F(CULStrategyTest, ProgressErrorAndCancelledEvents) {
 }
 
 TEST_F(CULStrategyTest, ServerResultsAreClassified) {
-  AlbumReply rejected;
-  rejected.result = -401;
-  const UploadInfo noRetry = UploadWith(rejected, "rejected.jpg");
-  EXPECT_EQ(noRetry.nResult, -401);
-  EXPECT_EQ(noRetry.nRetriesLeft, 0);
-  EXPECT_FALSE(noRetry.bDone);
-
-  AlbumReply full;
-  full.result = -301;
-  const UploadInfo newAlbum = UploadWith(full, "full.jpg");
-  EXPECT_EQ(newAlbum.nResult, -301);
-  EXPECT_TRUE(newAlbum.bDone);
-  EXPECT_EQ(newAlbum.strAlbumId, u"album-7");
-
-  AlbumReply other;
-  other.result = -7;
-  const UploadInfo retry = UploadWith(other, "other.jpg");
-  EXPECT_EQ(retry.nResult, -7);
-  EXPECT_EQ(retry.nRetriesLeft, 2);
-  EXPECT_FALSE(retry.bDone);
+  struct Case {
+    int32_t result;
+    uint8_t retriesLeft;  // after one attempt of three
+    bool done;
+  };
+  // Accepted (-301 with a new album), not to be tried again, and anything else.
+  for (const Case& c : {Case{-301, 2, true}, Case{-401, 0, false}, Case{-7, 2, false}}) {
+    SCOPED_TRACE(c.result);
+    AlbumReply reply;
+    reply.result = c.result;
+    const UploadInfo result = UploadWith(reply, "result" + std::to_string(c.result) + ".jpg");
+    EXPECT_EQ(result.nResult, c.result);
+    EXPECT_EQ(result.nRetriesLeft, c.retriesLeft);
+    EXPECT_EQ(result.bDone, c.done);
+    EXPECT_EQ(result.strAlbumId, u"album-7");
+  }
 
   // Every element the answer may hold; "RegMsg" keeps its own field.
   const UploadInfo all = UploadWith(Body("<body><Result> 0 </Result><AlbumId>9</AlbumId><RegMsg>hello</RegMsg>"
@@ -423,106 +411,76 @@ TEST_F(CULStrategyTest, ServerResultsAreClassified) {
   EXPECT_TRUE(m_window.reports.empty());
 }
 
-TEST_F(CULStrategyTest, PlainTextAnswerIsReportedThenFails) {
-  const UploadInfo result = UploadWith(Body("Service unavailable"), "plain.jpg");
-  m_window.Pump();
-  ASSERT_EQ(m_window.reports.size(), 2u);
-  EXPECT_EQ(m_window.reports[0].nCode, LOCALERROR_ANSWER_NOT_XML);
-  EXPECT_EQ(m_window.reports[0].strText, u"Service unavailable");
-  EXPECT_EQ(m_window.reports[1].nCode, LOCALERROR_ANSWER_UNPARSED);
-  EXPECT_EQ(m_window.reports[1].strText, U(m_dir.file("plain.jpg")));
-  EXPECT_EQ(result.nResult, -1);
-  EXPECT_FALSE(result.bDone);
-  EXPECT_EQ(result.nRetriesLeft, 2);
-  EXPECT_FALSE(result.strResultFile.empty());
-}
-
-TEST_F(CULStrategyTest, BadAnswersEndInAFailedResult) {
-  constexpr int32_t kNotXml = LOCALERROR_ANSWER_NOT_XML;
-  constexpr int32_t kUnparsed = LOCALERROR_ANSWER_UNPARSED;
+TEST_F(CULStrategyTest, AnswersThatSayNothingEndInAFailedResult) {
   struct Case {
     AlbumReply reply;
-    std::vector<int32_t> reports;
-    std::u16string rawText;  // what the 1009 report carries
+    std::optional<std::u16string> raw;  // the text of report 1009, when the answer is not XML with "body"
+    bool unparsed;                       // report 1008 with the file key
   };
   const std::vector<Case> cases = {
-      {Body(""), {kNotXml, kUnparsed}, u""},
-      {Body("<html><Result>0</Result></html>"), {kNotXml, kUnparsed}, u"<html><Result>0</Result></html>"},
-      {Body("<body><Result>0k</Result></body>"), {kUnparsed}, u""},
-      {Body("<body><Result>99999999999</Result></body>"), {kUnparsed}, u""},
+      {Body("Service unavailable"), u"Service unavailable", true},
+      {Body(""), u"", true},
+      {Body("<html><Result>0</Result></html>"), u"<html><Result>0</Result></html>", true},
+      {Body("<body><Result>0k</Result></body>"), std::nullopt, true},
+      {Body("<body><Result>99999999999</Result></body>"), std::nullopt, true},
       // 200 KiB of filler: the report carries the first 64 KiB.
-      {Body("", 200 * 1024), {kNotXml, kUnparsed}, std::u16string(kMaxRawAnswerReport, u'x')},
+      {Body("", 200 * 1024), std::u16string(kMaxRawAnswerReport, u'x'), true},
       // Beyond what the transfer accepts: no answer file at all.
-      {Body("", 2 * 1024 * 1024), {}, u""},
+      {Body("", 2 * 1024 * 1024), std::nullopt, false},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(i);
+    const std::string name = "bad" + std::to_string(i) + ".jpg";
     m_window.reports.clear();
-    const UploadInfo result = UploadWith(cases[i].reply, "bad" + std::to_string(i) + ".jpg");
+    const UploadInfo result = UploadWith(cases[i].reply, name);
     EXPECT_EQ(result.nResult, -1);
     EXPECT_FALSE(result.bDone);
+    EXPECT_EQ(result.nRetriesLeft, 2);
+    EXPECT_EQ(result.strResultFile.empty(), !cases[i].unparsed);
+
+    std::vector<std::pair<int32_t, std::u16string>> expected, reports;
+    if (cases[i].raw) expected.emplace_back(LOCALERROR_ANSWER_NOT_XML, *cases[i].raw);
+    if (cases[i].unparsed) expected.emplace_back(LOCALERROR_ANSWER_UNPARSED, U(m_dir.file(name)));
     m_window.Pump();
-    std::vector<int32_t> codes;
-    for (const auto& report : m_window.reports) codes.push_back(report.nCode);
-    EXPECT_EQ(codes, cases[i].reports);
-    if (!codes.empty() && codes[0] == kNotXml) {
-      EXPECT_EQ(m_window.reports[0].strText, cases[i].rawText);
-    }
+    for (const auto& report : m_window.reports) reports.emplace_back(report.nCode, report.strText);
+    EXPECT_EQ(reports, expected);
   }
 }
 
-TEST_F(CULStrategyTest, CancelDuringTransferEndsTheAttemptSilently) {
+TEST_F(CULStrategyTest, CancelOrLettingGoDuringTransfer) {
+  // Cancel while the server holds the request body: nothing of the attempt follows, and the
+  // transfer ended inside Cancel, and with it the strategy's hold on itself.
   AlbumReply held;
   held.holdBody = true;
-  m_server.Script(held);
-  const std::u16string key = AddPhoto("held.jpg", {1, 2, 3});
-  std::shared_ptr<CULStrategy> strategy = CULStrategyFactory::Create();
-  strategy->SetOwner(&m_receiver);
-  ASSERT_EQ(Upload(*strategy, key), CULStrategy::ULSTRATEGY_OK);
+  std::shared_ptr<CULStrategy> strategy = Detached();
+  StartWith(*strategy, held, "held.jpg");
   ASSERT_TRUE(m_server.WaitForArrivals(1, 10s));
-
   strategy->Cancel();
   EXPECT_EQ(strategy->GetState(), CULStrategy::kStateIdle);
-  strategy->ResetOwner();
-  // The transfer ended inside Cancel, and with it the strategy's hold on itself.
-  const std::weak_ptr<CULStrategy> alive = strategy;
-  strategy.reset();
-  EXPECT_TRUE(alive.expired());
+  EXPECT_TRUE(LetGo(strategy).expired());
   Drain();
   EXPECT_EQ(m_receiver.Messages(ULSTRATEGY_UPLOAD_START).size(), 1u);
   EXPECT_TRUE(m_receiver.Messages(ULSTRATEGY_UPLOAD_RESULT).empty());
 
   // A Cancel that comes while Upload is still building its attempt: the Upload call stops the
   // transfer it started before it returns.
-  m_server.Script(held);
-  const std::u16string second = AddPhoto("overlap.jpg", {4, 5, 6});
-  std::shared_ptr<CULStrategy> overlapped = CULStrategyFactory::Create();
-  overlapped->SetOwner(&m_receiver);
+  std::shared_ptr<CULStrategy> overlapped = Detached();
   m_receiver.onGetULData = [&overlapped] { overlapped->Cancel(); };
-  ASSERT_EQ(Upload(*overlapped, second), CULStrategy::ULSTRATEGY_OK);
+  StartWith(*overlapped, held, "overlap.jpg");
+  m_receiver.onGetULData = nullptr;
   EXPECT_EQ(overlapped->GetState(), CULStrategy::kStateIdle);
-  overlapped->ResetOwner();
-  const std::weak_ptr<CULStrategy> stopped = overlapped;
-  overlapped.reset();
-  EXPECT_TRUE(stopped.expired());
-  Drain();
-  EXPECT_TRUE(m_receiver.Messages(ULSTRATEGY_UPLOAD_RESULT).empty());
-}
+  EXPECT_TRUE(LetGo(overlapped).expired());
 
-TEST_F(CULStrategyTest, StrategyLetGoDuringTransferEndsWithIt) {
-  AlbumReply held;
+  // Let go of without Cancel while the server holds its answer: the transfer keeps the strategy
+  // until it ends, and its result reaches nobody.
+  held.holdBody = false;
   held.holdAnswer = true;
-  m_server.Script(held);
-  const std::u16string key = AddPhoto("late.jpg", {1, 2, 3});
-  std::shared_ptr<CULStrategy> strategy = CULStrategyFactory::Create();
-  strategy->SetOwner(&m_receiver);
-  ASSERT_EQ(Upload(*strategy, key), CULStrategy::ULSTRATEGY_OK);
-  ASSERT_TRUE(m_server.WaitForArrivals(1, 10s));
-
-  strategy->ResetOwner();
-  const std::weak_ptr<CULStrategy> alive = strategy;
-  strategy.reset();
-  EXPECT_FALSE(alive.expired());  // the transfer still holds it
+  std::shared_ptr<CULStrategy> late = Detached();
+  const size_t arrivals = m_server.Arrivals();
+  StartWith(*late, held, "late.jpg");
+  ASSERT_TRUE(m_server.WaitForArrivals(arrivals + 1, 10s));
+  const std::weak_ptr<CULStrategy> alive = LetGo(late);
+  EXPECT_FALSE(alive.expired());
   m_server.ReleaseHeld();
   EXPECT_TRUE(fotaro::test::WaitUntil([&] { return alive.expired(); }));
   Drain();
