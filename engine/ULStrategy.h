@@ -13,12 +13,13 @@
 //   2 ULSTRATEGY_UPLOAD_PROGRESS     the percent sent (int64), in steps of at least 2, and 100
 //   3 ULSTRATEGY_UPLOAD_RESULT       a copy of the queue record with the answer filled in
 //
-// Every attempt that sends something ends in exactly one code 3: with the server's answer
-// classified (see UploadAnswer.h), or with result -1 when the transfer failed, could not start or
-// brought no usable answer (an answer that is not the expected XML is also reported to the
-// control as local errors 1009 and 1008). Notifications may overtake each other: a code 2 or 8
-// can arrive after the code 3 of its attempt. Whether to try again is the owner's decision; each
-// attempt takes one of the record's retries, and answers that must not be retried set them to 0.
+// Every attempt that sends something ends in exactly one code 3, unless it is cancelled or its
+// owner has let go of it: with the server's answer classified (see UploadAnswer.h), or with result
+// -1 when the transfer failed, could not start or brought no usable answer (an answer that is not
+// the expected XML is also reported to the control as local errors 1009 and 1008, see
+// LocalErrorReport.h). Notifications may overtake each other: a code 2 or 8 can arrive after the
+// code 3 of its attempt. Whether to try again is the owner's decision; each attempt takes one of
+// the record's retries (never below 0), and answers that must not be retried set them to 0.
 //
 // Lifetime. A strategy is shared: the owner keeps a reference for as long as it wants the file,
 // the jobs that carry the file hold one while they run, and the strategy holds one to itself
@@ -77,7 +78,8 @@ class CULStrategy : public std::enable_shared_from_this<CULStrategy> {
   // no notification (whoever set the delay posts the upload again); otherwise one retry is taken
   // from the record, the form is built, code 1 is posted and the transfer starts. With no owner,
   // queue or record the attempt does nothing. A transfer of an earlier attempt that still runs is
-  // stopped first.
+  // stopped first (ends with its own code 3); ULSTRATEGY_BUSY, with nothing changed, when it does
+  // not stop within the transfer's stop bound.
   int32_t Upload(const std::u16string& title, const std::u16string& fileKey, const std::u16string& url,
                  const std::u16string& uin, const std::u16string& key, const std::u16string& extendId,
                  const std::u16string& extendStr, int32_t total, int32_t uploadTime);
