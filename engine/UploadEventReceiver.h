@@ -1,6 +1,7 @@
 #pragma once
 // Whoever owns uploads (the upload manager, the silent uploader) receives the engine's
-// notifications through this interface.
+// notifications through this interface. Strategies and notification jobs hold the receiver as a
+// plain pointer: what a receiver must do before it is destroyed is said in engine/ULStrategy.h.
 
 #include "engine/UploadNotifyMsg.h"
 

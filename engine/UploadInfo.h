@@ -30,6 +30,7 @@ struct UploadInfo {
   std::u16string strReason{IDS_NOT_UPLOADED};  // the server's "Reason"
   int32_t nResult = -1;           // the server's "Result"; -1 without a usable answer
   std::u16string strAlbumId;      // the server's "AlbumId"
+  std::u16string strRegMsg;       // the server's "RegMsg"
   std::u16string strRegUrl;       // the server's "RegUrl"
   std::u16string strResultURL;    // the server's "ResultURL"
   std::u16string strResultFile;   // the local file that holds the server's answer

@@ -12,8 +12,8 @@
 #include "platform/gfx/JpegCodec.h"
 #include "platform/gfx/Pixel.h"
 #include "platform/gfx/PngCodec.h"
-#include "tests/imaging/ExifBuilder.h"
-#include "tests/imaging/TestImages.h"
+#include "tests/support/ExifBuilder.h"
+#include "tests/support/TestImages.h"
 
 namespace fotaro::test {
 namespace {

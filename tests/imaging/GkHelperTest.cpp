@@ -13,8 +13,8 @@
 #include "imaging/ExifReader.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/PngCodec.h"
-#include "tests/imaging/ExifBuilder.h"
-#include "tests/imaging/TestImages.h"
+#include "tests/support/ExifBuilder.h"
+#include "tests/support/TestImages.h"
 #include "tests/support/TempDir.h"
 
 namespace fotaro::test {

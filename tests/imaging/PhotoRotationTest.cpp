@@ -10,8 +10,8 @@
 #include "platform/gfx/GifCodec.h"
 #include "platform/gfx/Image.h"
 #include "platform/gfx/PngCodec.h"
-#include "tests/imaging/ExifBuilder.h"
-#include "tests/imaging/TestImages.h"
+#include "tests/support/ExifBuilder.h"
+#include "tests/support/TestImages.h"
 #include "tests/support/TempDir.h"
 
 namespace fotaro::test {

@@ -1,4 +1,4 @@
-#include "tests/imaging/ExifBuilder.h"
+#include "tests/support/ExifBuilder.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tests/imaging/TestImages.h"
+#include "tests/support/TestImages.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,7 +8,7 @@
 
 #include "platform/gfx/GifCodec.h"
 #include "platform/gfx/JpegCodec.h"
-#include "tests/imaging/ExifBuilder.h"
+#include "tests/support/ExifBuilder.h"
 
 namespace fotaro::test {
 

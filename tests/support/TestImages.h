@@ -1,5 +1,5 @@
 #pragma once
-// Test pictures and files for the imaging tests: generated pictures, JPEG segment splicing,
+// Test pictures and files for the tests: generated pictures, JPEG segment splicing,
 // animated GIFs.
 
 #include <cstdint>
