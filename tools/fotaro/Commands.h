@@ -15,5 +15,6 @@ struct Command {
 extern const Command kExifCommand;   // CmdExif.cpp
 extern const Command kServeCommand;  // CmdServe.cpp
 extern const Command kPostCommand;   // CmdPost.cpp
+extern const Command kCompressCommand;  // CmdCompress.cpp
 
 }  // namespace fotaro::cli

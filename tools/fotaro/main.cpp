@@ -14,6 +14,7 @@ const Command kCommands[] = {
     kExifCommand,
     kServeCommand,
     kPostCommand,
+    kCompressCommand,
     {nullptr, nullptr, nullptr, nullptr},
 };
 
