@@ -1,15 +1,13 @@
 #include "imaging/SpecSizing.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 
-// A side from its double value, truncated toward zero; 0 becomes 1. False for a negative side, or
-// one an int cannot hold (a huge box or a NaN from a zero-sized photo).
+// A side from its double value, truncated toward zero; 0 becomes 1. False for a negative side
+// (from a negative box). Sides never exceed the box they were fitted into, so they fit an int.
 bool ToSide(double value, int* side) {
-  if (!(value > -1.0) || value >= static_cast<double>(std::numeric_limits<int>::max())) return false;
+  if (!(value > -1.0)) return false;
   *side = std::max(1, static_cast<int>(value));
   return true;
 }
