@@ -20,45 +20,8 @@ namespace {
 
 using namespace platform::gfx;
 
-// Mean and largest channel difference of two pictures of the same size.
-void ExpectClose(const Bitmap& expected, const Bitmap& actual, double meanLimit, int maxLimit) {
-  ASSERT_EQ(expected.width(), actual.width());
-  ASSERT_EQ(expected.height(), actual.height());
-  double sum = 0;
-  int worst = 0;
-  for (int y = 0; y < expected.height(); ++y) {
-    for (int x = 0; x < expected.width(); ++x) {
-      const int d = ChannelDistance(expected.at(x, y), actual.at(x, y));
-      sum += d;
-      worst = std::max(worst, d);
-    }
-  }
-  EXPECT_LT(sum / (double{1} * expected.width() * expected.height()), meanLimit);
-  EXPECT_LE(worst, maxLimit);
-}
-
 void PutBe32(std::vector<uint8_t>* bytes, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) (*bytes)[at + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
-}
-
-// A little BMP: 14-byte file header, 40-byte info header, palette, rows padded to 4 bytes.
-std::vector<uint8_t> Bmp(int width, int height, int bits, const std::vector<uint32_t>& palette,
-                         const std::vector<std::vector<uint8_t>>& rows) {
-  const uint32_t offset = 54 + 4 * static_cast<uint32_t>(palette.size());
-  std::vector<uint8_t> out(offset, 0);
-  auto put32 = [&](size_t at, uint32_t v) { std::memcpy(out.data() + at, &v, 4); };
-  out[0] = 'B', out[1] = 'M';
-  put32(10, offset);
-  put32(14, 40);
-  put32(18, static_cast<uint32_t>(width));
-  put32(22, static_cast<uint32_t>(height));
-  out[26] = 1, out[28] = static_cast<uint8_t>(bits);
-  for (size_t i = 0; i < palette.size(); ++i) put32(54 + 4 * i, palette[i]);
-  for (const auto& row : rows) {
-    out.insert(out.end(), row.begin(), row.end());
-    out.resize(out.size() + (4 - row.size() % 4) % 4, 0);
-  }
-  return out;
 }
 
 TEST(JpegCodecTest, RoundTripAndScaledSizes) {

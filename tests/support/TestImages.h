@@ -27,6 +27,16 @@ std::vector<uint8_t> AnimatedGif(int frames);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::string& path);
 
+// A little BMP: 14-byte file header, 40-byte info header, palette, and the given rows (each
+// padded to 4 bytes); a negative height stores the rows top-down.
+std::vector<uint8_t> Bmp(int width, int height, int bits, const std::vector<uint32_t>& palette,
+                         const std::vector<std::vector<uint8_t>>& rows);
+
+// Expects two pictures of the same size whose mean and largest channel difference stay within
+// the limits.
+void ExpectClose(const platform::gfx::Bitmap& expected, const platform::gfx::Bitmap& actual, double meanLimit,
+                 int maxLimit);
+
 // Largest difference of any colour channel between two pixels.
 int ChannelDistance(uint32_t a, uint32_t b);
 

@@ -16,5 +16,6 @@ extern const Command kExifCommand;   // CmdExif.cpp
 extern const Command kServeCommand;  // CmdServe.cpp
 extern const Command kPostCommand;   // CmdPost.cpp
 extern const Command kWatermarkCommand;  // CmdWatermark.cpp
+extern const Command kCompressCommand;  // CmdCompress.cpp
 
 }  // namespace fotaro::cli

@@ -15,6 +15,7 @@ const Command kCommands[] = {
     kServeCommand,
     kPostCommand,
     kWatermarkCommand,
+    kCompressCommand,
     {nullptr, nullptr, nullptr, nullptr},
 };
 

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The compression pipeline against other image tools, in one run, on a batch of 20 camera-like
+# photos (bench/MakePhotos.cpp: 10 of 12 and 10 of 24 megapixels, JPEG quality 92, 4:2:0, one
+# portrait stored with EXIF orientation 6). Every tool makes the same two outputs per photo: the
+# big picture fitted into 670 x 800 at quality 90 and the thumbnail fitted into 100 x 100 at
+# quality 85 (the default size specs), turned upright.
+#
+#   fotaro       `fotaro compress` over the whole batch in one process
+#   vips         vipsthumbnail, one process per output size (it shrinks on load)
+#   gm           GraphicsMagick `gm convert`, one process per photo, both outputs from one decode,
+#                with a size hint of twice the big picture (the decoder shrinks on load)
+#   magick       ImageMagick `convert`, the same way
+#   floor        the libjpeg floor: `djpeg` at the reduction fotaro chose, then `cjpeg` of both
+#                outputs (three processes per photo, no resampling at all)
+#
+# Times are wall clock per photo (a batch's time divided by its photos), the median of RUNS runs;
+# peak memory is the largest maximum resident set size of any process of the tool
+# (/usr/bin/time -v), from one more run.
+#   bench/compress.sh [RUNS]        (default 3; photos are kept in $FOTARO_BENCH_DIR)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-3}
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+scripts/install-packages.sh libvips-tools graphicsmagick libjpeg-turbo-progs imagemagick time
+scripts/setup.sh release >/dev/null
+bin=$PWD/build/release
+work=${FOTARO_BENCH_DIR:-/tmp/fotaro-compress-bench}
+photos=$work/photos
+mkdir -p "$photos"
+[ -f "$photos/photo-20.jpg" ] || "$bin/bench/make_photos" "$photos" 20 >/dev/null
+mapfile -t batch < <(ls "$photos"/photo-*.jpg)
+count=${#batch[@]}
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+export HOME=$out/home  # fotaro's working folder lives under it
+
+# The reduction fotaro decodes a photo at: the smallest n/8 that leaves twice the big picture.
+reduction() {
+  local w h
+  w=$(vipsheader -f width "$1")
+  h=$(vipsheader -f height "$1")
+  awk -v w="$w" -v h="$h" 'BEGIN {
+    s = 670 / w < 800 / h ? 670 / w : 800 / h; tw = int(w * s); th = int(h * s)
+    if (w <= 670 && h <= 800) { tw = w; th = h }
+    for (n = 1; n < 8; n++) if (int((w * n + 7) / 8) >= 2 * tw && int((h * n + 7) / 8) >= 2 * th) break
+    print n }'
+}
+
+# Each tool's work on the whole batch; $1 is the output folder.
+run_fotaro() { "$bin/tools/fotaro/fotaro" compress -o "$1" "${batch[@]}" >/dev/null; }
+run_vips() {
+  for p in "${batch[@]}"; do
+    vipsthumbnail "$p" --size 670x800 -o "$1/%s_big.jpg[Q=90]"
+    vipsthumbnail "$p" --size 100x100 -o "$1/%s_thumb.jpg[Q=85]"
+  done
+}
+run_gm() {
+  for p in "${batch[@]}"; do
+    gm convert -size 1340x1600 "$p" -auto-orient -resize 670x800 -quality 90 -write "$1/$(basename "$p" .jpg)_big.jpg" \
+      -resize 100x100 -quality 85 "$1/$(basename "$p" .jpg)_thumb.jpg"
+  done
+}
+run_magick() {
+  for p in "${batch[@]}"; do
+    convert -define jpeg:size=1340x1600 "$p" -auto-orient -resize 670x800 -quality 90 \
+      -write "$1/$(basename "$p" .jpg)_big.jpg" -resize 100x100 -quality 85 "$1/$(basename "$p" .jpg)_thumb.jpg"
+  done
+}
+# The floor needs fotaro's outputs as PPM files to encode; they are made once, untimed.
+declare -A scale
+prepare_floor() {
+  mkdir -p "$out/ppm"
+  run_fotaro "$out/ppm"
+  for p in "${batch[@]}"; do
+    local name
+    name=$(basename "$p" .jpg)
+    djpeg -outfile "$out/ppm/$name.big.ppm" "$out/ppm/${name}_FileData.jpg"
+    djpeg -outfile "$out/ppm/$name.thumb.ppm" "$out/ppm/${name}_ThumbData.jpg"
+    scale[$p]=$(reduction "$p")
+  done
+}
+run_floor() {
+  for p in "${batch[@]}"; do
+    local name
+    name=$(basename "$p" .jpg)
+    djpeg -scale "${scale[$p]}/8" -outfile /dev/null "$p"
+    cjpeg -quality 90 -outfile "$1/$name.big.jpg" "$out/ppm/$name.big.ppm"
+    cjpeg -quality 85 -outfile "$1/$name.thumb.jpg" "$out/ppm/$name.thumb.ppm"
+  done
+}
+
+# Milliseconds per photo of one run of a tool.
+time_run() {
+  local tool=$1 dir="$out/$1.$RANDOM"
+  mkdir -p "$dir"
+  local start=$EPOCHREALTIME
+  "run_$tool" "$dir"
+  local end=$EPOCHREALTIME
+  rm -rf "$dir"
+  awk -v s="$start" -v e="$end" -v n="$count" 'BEGIN { printf "%.1f\n", (e - s) * 1000 / n }'
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# Peak memory in MiB of the tool's processes: each command runs under /usr/bin/time -v.
+peak_rss() {
+  local tool=$1 dir="$out/$1.rss" log="$out/$1.rss.log"
+  mkdir -p "$dir"
+  : >"$log"
+  (
+    # Wrap every external command of the tool's run function.
+    for command in vipsthumbnail gm convert djpeg cjpeg; do
+      eval "$command() { /usr/bin/time -v -a -o '$log' $(command -v $command) \"\$@\"; }"
+    done
+    if [ "$tool" = fotaro ]; then
+      /usr/bin/time -v -a -o "$log" "$bin/tools/fotaro/fotaro" compress -o "$dir" "${batch[@]}" >/dev/null
+    else
+      "run_$tool" "$dir"
+    fi
+  )
+  awk -F': ' '/Maximum resident set size/ { if ($2 > m) m = $2 } END { printf "%.1f\n", m / 1024 }' "$log"
+}
+
+prepare_floor
+tools=(fotaro vips gm magick floor)
+declare -A ms rss
+for tool in "${tools[@]}"; do
+  samples=()
+  for ((r = 0; r < runs; r++)); do samples+=("$(time_run "$tool")"); done
+  ms[$tool]=$(printf '%s\n' "${samples[@]}" | median)
+  rss[$tool]=$(peak_rss "$tool")
+done
+
+echo "load average before: $load_before, after: $(cut -d' ' -f1-3 /proc/loadavg)   photos: $count ($photos)   runs: $runs"
+printf '%-8s %12s %14s %14s\n' tool "ms/photo" "fotaro faster" "peak RSS MiB"
+for tool in "${tools[@]}"; do
+  printf '%-8s %12s %13.2fx %14s\n' "$tool" "${ms[$tool]}" "$(awk -v a="${ms[$tool]}" -v b="${ms[fotaro]}" 'BEGIN { print a / b }')" "${rss[$tool]}"
+done
+awk -v f="${ms[fotaro]}" -v v="${ms[vips]}" -v g="${ms[gm]}" -v l="${ms[floor]}" \
+    -v rf="${rss[fotaro]}" -v rv="${rss[vips]}" -v rg="${rss[gm]}" 'BEGIN {
+  printf "targets: vips/fotaro %.2f (>= 2.5) %s; gm/fotaro %.2f (> 1) %s; fotaro/floor %.2f (<= 1.5) %s; RSS below vips and gm %s\n",
+    v / f, (v / f >= 2.5) ? "met" : "MISSED", g / f, (g > f) ? "met" : "MISSED", f / l, (f / l <= 1.5) ? "met" : "MISSED",
+    (rf < rv && rf < rg) ? "met" : "MISSED" }'
