@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include "control/services/Global.h"
+#include "net/FTStat.h"
 
 namespace {
 
@@ -15,6 +16,9 @@ std::string ModulePath() {
 
 __attribute__((constructor)) void OnLoad() { fotaro::ModuleAttach(ModulePath()); }
 
-__attribute__((destructor)) void OnUnload() { fotaro::ModuleDetach(); }
+__attribute__((destructor)) void OnUnload() {
+  CFTStat::Instance().SendReport();
+  fotaro::ModuleDetach();
+}
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include "imaging/ExifReader.h"
 #include "imaging/GkHelper.h"
 #include "imaging/SpecSizing.h"
+#include "imaging/WaterPress.h"
+#include "net/DataReport.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/Image.h"
 #include "platform/gfx/ImageFormat.h"
@@ -168,7 +170,12 @@ int32_t CULKernel::CompressPhoto(DecodedPhoto& photo, const std::u16string& file
   // Thumbnails, and GIFs that get this far (thumbnails too), are written as JPEG.
   const int outputFormat = !bigPicture || format == kGif ? kJpeg : format;
   const std::u16string path = base + Extension(outputFormat);
+  // Big pictures of parameter 0 or 1 get the watermark when it is on (never GIF output, which is
+  // not reached here for big pictures).
+  const bool watermark = bigPicture && (spec.nSpecParam == 0 || spec.nSpecParam == 1) && m_nWaterMark != 0;
   if (spec.nCompressType == kRuleCopy) {
+    // A plain copy carries no watermark; the report of the attempt still goes out.
+    if (watermark) PostDataReport(2, 1);
     if (!CopyPhoto(file, path)) return kSpecFailed;
     return CheckOutput(kCompressScope, path, outPath, cacheSlot, &decoded);
   }
@@ -180,8 +187,11 @@ int32_t CULKernel::CompressPhoto(DecodedPhoto& photo, const std::u16string& file
     fotaro::Log(kCompressScope, "### Save bitmap cache for ThumbFromBitmap!!");
     *cacheSlot = BitmapCache{resampled, size.width, size.height, format};
   }
-  // Turned upright after the resize, on the output only: the cached bitmap stays as it was.
-  if (!WriteImage(Upright(*resampled, photo.orientation()), outputFormat, spec.nQuality, path)) return kSpecFailed;
+  // Turned upright and watermarked after the resize, on the output only: the cached bitmap stays
+  // as it was.
+  Bitmap output = Upright(*resampled, photo.orientation());
+  if (watermark) DrawWaterPress(output, *this);
+  if (!WriteImage(std::move(output), outputFormat, spec.nQuality, path)) return kSpecFailed;
   return CheckOutput(kCompressScope, path, outPath, cacheSlot, &decoded);
 }
 

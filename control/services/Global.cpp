@@ -63,8 +63,7 @@ namespace fotaro {
 void ModuleAttach(std::string modulePath) { CGlobal::Instance().SetModulePath(std::move(modulePath)); }
 
 void ModuleDetach() {
-  // The statistics reporter's final report belongs here, before anything else, while the global
-  // object still exists; it is added with the reporter.
+  // The statistics reporter's final report is sent by the module's unload hook just before this.
   CGlobal::DestroyInstance();
   CleanWorkingFolder();
 }

@@ -17,7 +17,10 @@
 #include "platform/gfx/Image.h"
 #include "platform/gfx/ImageFormat.h"
 #include "platform/gfx/JpegCodec.h"
+#include "net/DataReport.h"
 #include "platform/gfx/Resample.h"
+#include "platform/win/MessageLoop.h"
+#include "platform/win/Window.h"
 #include "tests/control/ServicesEnv.h"
 #include "tests/engine/WaitUntil.h"
 #include "tests/support/TestImages.h"
@@ -264,6 +267,43 @@ TEST_F(ULKernelTest, ReducedDecodingKeepsSizesAndPictures) {
     }
   }
   EXPECT_EQ(made[1], (Made{u"Thumb", ImageFormat::Jpeg, 97, 72, ".jpg"}));  // from the 301 x 225 big picture
+}
+
+// Counts the data reports that reach the control's window.
+class ReportCounter : public platform::Window {
+ public:
+  ~ReportCounter() override { platform::DestroyWindow(hwnd()); }
+  platform::LRESULT WndProc(platform::UINT message, platform::WPARAM wParam, platform::LPARAM,
+                            std::unique_ptr<platform::MessagePayload>&) override {
+    if (message == CM_DATAREPORT && wParam == 2) ++watermarkReports;
+    return 0;
+  }
+  int watermarkReports = 0;
+};
+
+TEST_F(ULKernelTest, TheWatermarkReachesResizedBigPicturesOnly) {
+  std::vector<uint8_t> white;
+  ASSERT_TRUE(EncodeJpeg(Bitmap(400, 300, 0xFFFFFFFF), 95, {}, &white));
+  const std::u16string photo = Photo("photo.jpg", white);
+  ReportCounter control;
+  ASSERT_TRUE(control.Create());
+  CGlobal::Instance().SetControlWnd(control.hwnd());
+  // A resized big picture of parameter 0, one of parameter 3, a copy, and a thumbnail.
+  kernel_.SetSizeLimits(u"Big|0|0|400|300|95|0|0|0,Plain|3|0|400|300|95|0|0|0,Copy|0|2|400|300|95|0|0|0",
+                        u"Thumb|1|0|400|300|95|0|0|0");
+  kernel_.SetWaterMark(1);
+  kernel_.SetWaterPressType(1);
+  kernel_.SetWaterPressName(u"Album");
+  kernel_.SetWaterPressURL(u"http://a.example/b");
+  ASSERT_EQ(Compress(photo).size(), 4u);
+  for (const CompressedFileInfo& record : records_) {
+    const Bitmap made = Decoded(record.strFilePath);
+    const bool banded = (made.at(5, made.height() - 10) & 0xFF) < 230;  // the band darkens white
+    EXPECT_EQ(banded, record.strSpecString == u"Big") << platform::Utf8(record.strSpecString);
+  }
+  // Reported for the watermarked picture and for the copy that could not carry it.
+  EXPECT_TRUE(platform::RunUntil([&] { return control.watermarkReports == 2; }, std::chrono::seconds(5)));
+  CGlobal::Instance().SetControlWnd(nullptr);
 }
 
 class RecordingReceiver : public CUploadEventReceiver {
