@@ -1,6 +1,9 @@
 #include "control/UploaderBase.h"
 
-CUploaderBase::CUploaderBase() = default;
+CUploaderBase::CUploaderBase() {
+  m_uploadMgr.SetKernelInfo(&m_kernel);
+  m_uploadMgr.SetULData(&m_ulData);
+}
 
 CUploaderBase::~CUploaderBase() = default;
 

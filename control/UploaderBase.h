@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "control/settings/ULKernelInfo.h"
+#include "engine/ULData.h"
+#include "engine/UploadMgr.h"
+#include "imaging/ULKernel.h"
 #include "platform/win/Types.h"
 
 // Every configuration method of the control ends in one of these operations. Operations 1 to 14
@@ -44,7 +46,7 @@ class CUploaderBase {
   virtual void GetUploadKey(std::u16string& uin, std::u16string& key) const;
   // 10: the caption texts; false (nothing stored) when one is null.
   virtual bool SetFrameTexts(const char16_t* title, const char16_t* compressCaption, const char16_t* waterPressCaption);
-  // 11: stores both values; the upload manager receives them too once it exists.
+  // 11: stores both values.
   virtual void SetUploadOnceInfo(int32_t count, int32_t wait);
   // 12: stores the flag; true for any value.
   virtual bool SetAutoCompress(int32_t flag);
@@ -72,10 +74,12 @@ class CUploaderBase {
   virtual void OnUserChanged() = 0;                      // 27
 
  protected:
-  // The uploader's settings record. The image kernel, which is this record with the compression
-  // pipeline on top, takes its place; the upload queue, the upload manager and the batch progress
-  // join it as members here.
-  CULKernel_Info m_kernel;
+  // The uploader's working objects, in the order they are made (and destroyed in reverse: the
+  // manager goes first and waits for its jobs, which use the queue and the kernel). The image
+  // kernel is the settings record with the compression pipeline on top.
+  CULKernel m_kernel;
+  CULData m_ulData;
+  CUploadMgr m_uploadMgr;
 
   int32_t m_nUploadLimit = 100;  // the frame's copy of the upload limit
   std::u16string m_strUploadTitleText;

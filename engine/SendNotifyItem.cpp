@@ -8,7 +8,7 @@ constexpr int kNotificationPool = 1;
 
 void CSendNotifyItem::Run(WorkerData* data) {
   auto* job = static_cast<SendNotifyData*>(data);
-  if (job && job->pReceiver) job->pReceiver->OnUploadNotify(job->message);
+  if (job && job->receiver.get()) job->receiver.get()->OnUploadNotify(job->message);
 }
 
 bool PostNotify(CUploadEventReceiver* receiver, UploadNotifyHandle message) {

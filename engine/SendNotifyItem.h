@@ -1,14 +1,15 @@
 #pragma once
 // Delivery of notifications: a CSendNotifyItem job on the notification pool (pool 1) hands one
-// message to its receiver.
+// message to its receiver. The job's data holds the receiver (CUploadEventReceiver::Hold) from
+// the post until it is destroyed, delivered or not.
 
 #include "engine/UploadEventReceiver.h"
 #include "engine/Worker.h"
 
 struct SendNotifyData : WorkerData {
   SendNotifyData(CUploadEventReceiver* receiver, UploadNotifyHandle message)
-      : pReceiver(receiver), message(std::move(message)) {}
-  CUploadEventReceiver* pReceiver;
+      : receiver(receiver), message(std::move(message)) {}
+  CUploadEventReceiver::Hold receiver;
   UploadNotifyHandle message;
 };
 

@@ -53,6 +53,8 @@ LRESULT DispatchMessage(Message& message) {
   return entry->window->WndProc(message.message, message.wParam, message.lParam, message.payload);
 }
 
+void HandleSentMessages() { ThreadQueue::Current()->HandleSent(); }
+
 int RunMessageLoop() {
   Message message;
   while (GetMessage(message)) {

@@ -34,6 +34,10 @@ bool GetMessage(Message& message, std::optional<std::chrono::milliseconds> timeo
 // Handles sent messages and takes the next posted or timer message without waiting.
 bool PeekMessage(Message& message);
 LRESULT DispatchMessage(Message& message);
+// Handles the messages that other threads have sent to the calling thread's windows and returns
+// without waiting; posted messages stay queued. For a thread that must wait for work which may
+// send to it.
+void HandleSentMessages();
 
 // Runs the loop until WM_QUIT and returns its code.
 int RunMessageLoop();
