@@ -339,12 +339,13 @@ void CUploadMgr::OnUploadResult(const UploadNotifyMsg& message) {
 
 void CUploadMgr::FinishFile(const std::u16string& fileKey, const UploadInfo& record, const UploadInfo& result) {
   TakeAlbum(result);
-  ++m_nComplete;
-  Summary(result);
-  fotaro::Log(kNotifyScope, "[CUploadPreview] Upload complete, file = %s", fileKey);
+  // The photo leaves the queue before it counts, so that the queue is empty when the batch ends.
   ReleaseUploader(fileKey);
   CCompressItem::DeleteOutputs(record.vecParts);
   m_pULData->RemoveInfo(fileKey);
+  ++m_nComplete;
+  fotaro::Log(kNotifyScope, "[CUploadPreview] Upload complete, file = %s", fileKey);
+  Summary(result);
 }
 
 void CUploadMgr::TakeAlbum(const UploadInfo& result) {
