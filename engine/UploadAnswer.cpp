@@ -55,6 +55,8 @@ bool ParseResultFile(UploadInfo& record) {
     return false;
   }
   bool resultValid = true;
+  // The reason is the server's from now on: an answer without one has none.
+  record.strReason.clear();
   body.ForEachChild([&](const fotaro::XmlElement& element) {
     const std::u16string name = element.Name();
     if (name == u"Result") {

@@ -14,7 +14,8 @@
 constexpr size_t kMaxRawAnswerReport = 64 * 1024;
 
 // Reads the answer file named by record.strResultFile into the record's answer fields (elements
-// compared exactly by name, other elements skipped; a later element of the same name wins).
+// compared exactly by name, other elements skipped; a later element of the same name wins; the
+// reason is emptied first, so that an answer without "Reason" leaves none).
 // False when the file is not an XML document with the root "body" (then the raw answer has been
 // reported to the control as local error 1009), or when "Result" is there but is not a decimal
 // number that fits 32 bits (the result is then -1).

@@ -73,9 +73,13 @@ CUploadMgr::CUploadMgr() : m_pCancelled(std::make_shared<std::atomic<bool>>(fals
 
 CUploadMgr::~CUploadMgr() {
   fotaro::Log("CUploadMgr::~CUploadMgr", "entry");
+  Shutdown();
+  if (platform::IsWindow(hwnd())) platform::DestroyWindow(hwnd());
+}
+
+void CUploadMgr::Shutdown() {
   CancelUpload();
   WaitForHolds(false);
-  if (platform::IsWindow(hwnd())) platform::DestroyWindow(hwnd());
 }
 
 void CUploadMgr::SetUploadFiles(const std::vector<UploadFileEntry>& files) {

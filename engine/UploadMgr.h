@@ -93,6 +93,10 @@ class CUploadMgr : public platform::Window, public CUploadJobOwner {
   void StopUpload();
   // Cancels every photo of the batch: nothing more is counted or posted for them.
   void CancelUpload();
+  // Cancels the batch and waits until the jobs and notifications already on their way to the
+  // manager have run: it receives nothing afterwards. The destructor does it too; a frame does it
+  // before it frees the thread pools, which those jobs run on.
+  void Shutdown();
   // Halts the batch: photos in flight finish, no new one is started (the frame resumes it).
   void SetAlbumFull() { m_nState.store(kStateHalted); }
 

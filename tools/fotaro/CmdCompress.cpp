@@ -1,9 +1,7 @@
 // fotaro compress [options] -o DIR PHOTO...: the compression pipeline over a batch of photos, in
 // one process, with the outputs copied into DIR.
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -11,10 +9,10 @@
 #include <system_error>
 #include <vector>
 
-#include "control/services/Global.h"
 #include "imaging/ULKernel.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/ImageFormat.h"
+#include "tools/fotaro/CommandHelpers.h"
 #include "tools/fotaro/Commands.h"
 
 namespace fotaro::cli {
@@ -25,13 +23,10 @@ namespace fs = std::filesystem;
 constexpr char kUsage[] =
     "usage: fotaro compress [--big LIST] [--thumbs LIST] [--limit BYTES] [--watermark-name T]\n"
     "                       [--watermark-url U] [--watermark-type N] [--watermark-picture P] -o DIR PHOTO...\n";
-// The settings record's own table, as size-limit lists.
-constexpr char kDefaultBig[] = "FileData|0|0|670|800|90|0|0|0";
-constexpr char kDefaultThumbs[] = "ThumbData|3|0|100|100|85|0|0|0";
 
 struct Options {
-  std::string big = kDefaultBig;
-  std::string thumbs = kDefaultThumbs;
+  std::string big = kDefaultBigList;
+  std::string thumbs = kDefaultThumbList;
   long long limit = 0;  // 0: the record's default
   bool watermark = false;
   std::string waterName, waterUrl, waterPicture;
@@ -39,16 +34,6 @@ struct Options {
   std::string outDir;
   std::vector<std::string> photos;
 };
-
-// A whole decimal number within [low, high].
-bool ParseNumber(const char* text, long long low, long long high, long long* out) {
-  char* end = nullptr;
-  errno = 0;
-  const long long value = std::strtoll(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || value < low || value > high) return false;
-  *out = value;
-  return true;
-}
 
 // False (after a message) for bad usage.
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -159,13 +144,6 @@ bool DeliverOutput(const Options& options, const std::string& photo, const Compr
   std::fflush(stdout);
   return true;
 }
-
-// The process's global object and the working folder, removed when the command ends unless a
-// control instance elsewhere still uses it.
-struct ModuleScope {
-  ModuleScope() { fotaro::ModuleAttach(""); }
-  ~ModuleScope() { fotaro::ModuleDetach(); }
-};
 
 int RunCompress(int argc, char** argv) {
   Options options;

@@ -17,5 +17,6 @@ extern const Command kServeCommand;  // CmdServe.cpp
 extern const Command kPostCommand;   // CmdPost.cpp
 extern const Command kWatermarkCommand;  // CmdWatermark.cpp
 extern const Command kCompressCommand;  // CmdCompress.cpp
+extern const Command kUploadCommand;    // CmdUpload.cpp
 
 }  // namespace fotaro::cli

@@ -16,6 +16,7 @@ const Command kCommands[] = {
     kPostCommand,
     kWatermarkCommand,
     kCompressCommand,
+    kUploadCommand,
     {nullptr, nullptr, nullptr, nullptr},
 };
 

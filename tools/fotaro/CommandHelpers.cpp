@@ -1,0 +1,17 @@
+#include "tools/fotaro/CommandHelpers.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace fotaro::cli {
+
+bool ParseNumber(const char* text, long long low, long long high, long long* out) {
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || value < low || value > high) return false;
+  *out = value;
+  return true;
+}
+
+}  // namespace fotaro::cli

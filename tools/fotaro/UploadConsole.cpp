@@ -1,0 +1,122 @@
+#include "tools/fotaro/UploadConsole.h"
+
+#include "platform/CodePage.h"
+#include "tools/fotaro/Json.h"
+
+namespace fotaro::cli {
+
+namespace {
+
+constexpr int kBarWidth = 24;
+constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
+
+std::string Megabytes(int64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024 * 1024));
+  return text;
+}
+
+std::string ResultLine(const PhotoResult& result, bool json) {
+  const std::string file = platform::Utf8(result.strFile), reason = platform::Utf8(result.strReason);
+  const std::string album = platform::Utf8(result.strAlbumId), url = platform::Utf8(result.strResultURL);
+  if (!json) return file + "\t" + std::to_string(result.nResult) + "\t" + reason + "\t" + album + "\t" + url;
+  JsonWriter writer;
+  writer.BeginObject();
+  writer.Key("file");
+  writer.String(file);
+  writer.Key("result");
+  writer.Number(int64_t{result.nResult});
+  writer.Key("reason");
+  writer.String(reason);
+  writer.Key("albumId");
+  writer.String(album);
+  writer.Key("resultUrl");
+  writer.String(url);
+  writer.Key("done");
+  writer.Bool(result.bDone);
+  writer.EndObject();
+  return writer.str();
+}
+
+}  // namespace
+
+UploadConsole::UploadConsole(bool json, bool liveBar, int totalPhotos, std::FILE* out, std::FILE* err)
+    : m_bJson(json), m_bLive(liveBar), m_nTotal(totalPhotos), m_out(out), m_err(err) {}
+
+void UploadConsole::OnSent(int64_t bytes) {
+  m_nBytes += bytes;
+  DrawBar(false);
+}
+
+void UploadConsole::OnPhotoPercent(int32_t percent) {
+  m_nPercent = percent;
+  DrawBar(false);
+}
+
+void UploadConsole::OnResult(const PhotoResult& result) {
+  ++m_nDone;
+  m_nPercent = -1;
+  ClearBar();
+  std::fprintf(m_out, "%s\n", ResultLine(result, m_bJson).c_str());
+  std::fflush(m_out);
+  if (m_bLive) {
+    DrawBar(true);
+  } else {
+    std::fprintf(m_err, "fotaro upload: %s\n", ProgressText().c_str());
+  }
+}
+
+void UploadConsole::OnMessage(const std::u16string& text) {
+  ClearBar();
+  std::fprintf(m_err, "fotaro upload: %s\n", platform::Utf8(text).c_str());
+  DrawBar(true);
+}
+
+void UploadConsole::Finish(const std::vector<PhotoResult>& results) {
+  ClearBar();
+  int uploaded = 0;
+  for (const PhotoResult& result : results) uploaded += result.bDone ? 1 : 0;
+  std::fprintf(m_err, "fotaro upload: %d of %d photos uploaded, %s sent in %.1f s\n", uploaded,
+               static_cast<int>(results.size()), Megabytes(m_nBytes).c_str(), Seconds());
+  for (const PhotoResult& result : results) {
+    if (result.bDone) continue;
+    std::fprintf(m_err, "  failed: %s (%d%s%s)\n", platform::Utf8(result.strFile).c_str(), result.nResult,
+                 result.strReason.empty() ? "" : " ", platform::Utf8(result.strReason).c_str());
+  }
+}
+
+std::string UploadConsole::ProgressText() const {
+  char text[160];
+  const double seconds = Seconds();
+  const double speed = seconds > 0 ? static_cast<double>(m_nBytes) / (1024 * 1024) / seconds : 0;
+  std::snprintf(text, sizeof text, "%d/%d photos, %s sent, %.1f MB/s", m_nDone, m_nTotal, Megabytes(m_nBytes).c_str(),
+                speed);
+  std::string line = text;
+  if (m_nPercent >= 0) line += ", current photo " + std::to_string(m_nPercent) + "%";
+  return line;
+}
+
+void UploadConsole::DrawBar(bool force) {
+  if (!m_bLive) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && now - m_lastDraw < kRedrawEvery) return;
+  m_lastDraw = now;
+  const int filled = m_nTotal > 0 ? m_nDone * kBarWidth / m_nTotal : kBarWidth;
+  const std::string bar = std::string(filled, '#') + std::string(kBarWidth - filled, '.');
+  std::fprintf(m_err, "\r\033[K[%s] %s", bar.c_str(), ProgressText().c_str());
+  std::fflush(m_err);
+  m_bBarShown = true;
+}
+
+void UploadConsole::ClearBar() {
+  if (!m_bBarShown) return;
+  std::fprintf(m_err, "\r\033[K");
+  std::fflush(m_err);
+  m_bBarShown = false;
+}
+
+double UploadConsole::Seconds() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+}
+
+}  // namespace fotaro::cli
