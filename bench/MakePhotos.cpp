@@ -3,9 +3,10 @@
 // textured like a photo, so that it compresses like one (about 3 to 4 bits a pixel): smooth
 // colour fields at several scales, hard-edged shapes and sensor grain.
 //
-//   make_photos DIR [COUNT]   writes DIR/photo-01.jpg ... (default 20): the first half 12
-//   megapixels (4000 x 3000), the rest 24 megapixels (6000 x 4000); photo 2 is a portrait
-//   stored as a landscape with EXIF orientation 6, as cameras store them.
+//   make_photos DIR [COUNT [MEGAPIXELS]]   writes DIR/photo-01.jpg ... (default 20): the first
+//   half 12 megapixels (4000 x 3000), the rest 24 megapixels (6000 x 4000), or all of them 12 or
+//   24 megapixels when MEGAPIXELS says so; photo 2 is a portrait stored as a landscape with EXIF
+//   orientation 6, as cameras store them.
 
 #include <cmath>
 #include <cstdio>
@@ -108,14 +109,15 @@ std::vector<uint8_t> CameraExif(uint16_t orientation) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: make_photos DIR [COUNT]\n");
+  const int megapixels = argc == 4 ? std::atoi(argv[3]) : 0;
+  if (argc < 2 || argc > 4 || (argc == 4 && megapixels != 12 && megapixels != 24)) {
+    std::fprintf(stderr, "usage: make_photos DIR [COUNT [12|24]]\n");
     return 2;
   }
   const std::string dir = argv[1];
-  const int count = argc == 3 ? std::atoi(argv[2]) : 20;
+  const int count = argc >= 3 ? std::atoi(argv[2]) : 20;
   for (int i = 1; i <= count; ++i) {
-    const bool large = i > count / 2;
+    const bool large = megapixels == 0 ? i > count / 2 : megapixels == 24;
     const Bitmap picture = Texture(large ? 6000 : 4000, large ? 4000 : 3000, static_cast<unsigned>(i));
     std::vector<uint8_t> jpeg;
     if (!platform::gfx::EncodeJpeg(picture, kQuality, CameraExif(i == 2 ? 6 : 1), &jpeg)) return 1;

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Batch upload benchmark: camera-like 12-megapixel photos (bench/MakePhotos.cpp, JPEG quality 92,
+# 4:2:0, one portrait stored with EXIF orientation 6) turned into the two default outputs (the big
+# picture fitted into 670 x 800 at quality 90, the thumbnail into 100 x 100 at quality 85, both
+# upright) and posted to the album server (`fotaro serve` on 127.0.0.1), 3 photos at a time, by
+#
+#   fotaro     `fotaro upload --threads 3`: one process, compression and uploads overlapping
+#   pipeline   a shell pipeline per photo: vipsthumbnail for each output (it shrinks on load and
+#              turns the photo upright), then one `curl -F` request with both files; xargs runs
+#              3 pipelines at a time
+#
+# in the same run, against the same server. Every photo must come back with result 0. Prints the
+# photos per second of both (wall clock of the whole batch, best of RUNS) and the ratio.
+#   bench/upload-batch.sh [PHOTOS] [RUNS]   (default 100 photos, 1 run; photos are kept in
+#                                           $FOTARO_BENCH_DIR, default /tmp/fotaro-upload-bench)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count=${1:-100}
+runs=${2:-1}
+scripts/install-packages.sh libvips-tools curl bc
+scripts/setup.sh release >/dev/null
+bin=$PWD/build/release
+fotaro=$bin/tools/fotaro/fotaro
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+photos=${FOTARO_BENCH_DIR:-/tmp/fotaro-upload-bench}/photos-$count
+if [ ! -f "$photos/done" ]; then
+  rm -rf "$photos" && mkdir -p "$photos"
+  echo "making $count photos of 12 megapixels in $photos" >&2
+  "$bin/bench/make_photos" "$photos" "$count" 12 >/dev/null
+  touch "$photos/done"
+fi
+
+work=$(mktemp -d)
+server=""
+cleanup() {
+  [ -n "$server" ] && kill -INT "$server" 2>/dev/null && wait "$server" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export HOME=$work/home  # fotaro's working folder lives under it
+mkfifo "$work/address"
+"$fotaro" serve --store "$work/store" >"$work/address" 2>/dev/null &
+server=$!
+read -r _ _ url <"$work/address"
+mkdir -p "$work/store"
+
+# One photo through the pipeline: both outputs, one request, and the answer checked.
+pipeline_photo() {
+  local photo=$1 out=$2 url=$3 name
+  name=$(basename "$photo" .jpg)
+  vipsthumbnail "$photo" --size 670x800 -o "$out/${name}_big.jpg[Q=90]"
+  vipsthumbnail "$photo" --size 100x100 -o "$out/${name}_thumb.jpg[Q=85]"
+  curl -sS -F "FileData=@$out/${name}_big.jpg" -F "ThumbData=@$out/${name}_thumb.jpg" "$url" | grep -q "<Result>0</Result>"
+}
+export -f pipeline_photo
+
+run_fotaro() {
+  local uploaded
+  uploaded=$("$fotaro" upload --url "$url" --uin 10001 --key bench --album bench --threads 3 --json "$photos"/photo-*.jpg 2>/dev/null |
+    grep -c '"done":true')
+  [ "$uploaded" -eq "$count" ] || { echo "fotaro: $uploaded of $count photos uploaded" >&2; exit 1; }
+}
+run_pipeline() {
+  mkdir -p "$work/outputs"
+  printf '%s\n' "$photos"/photo-*.jpg | xargs -P 3 -I{} bash -c 'pipeline_photo "$1" "$2" "$3"' _ {} "$work/outputs" "$url" ||
+    { echo "pipeline: a photo failed" >&2; exit 1; }
+  rm -rf "$work/outputs"
+}
+
+# Seconds of one run of a tool, with the server's store emptied first.
+timed() {
+  rm -rf "${work:?}/store"/*
+  local start end
+  start=$(date +%s.%N)
+  "run_$1"
+  end=$(date +%s.%N)
+  echo "$end - $start" | bc -l
+}
+
+declare -A best=()
+for ((i = 0; i < runs; i++)); do
+  for tool in fotaro pipeline; do
+    seconds=$(timed "$tool")
+    if [ -z "${best[$tool]:-}" ] || (($(echo "$seconds < ${best[$tool]}" | bc -l))); then best[$tool]=$seconds; fi
+  done
+done
+
+echo "$count photos of 12 megapixels, 3 at a time, best of $runs run(s); load average before: $load_before, after: $(cut -d' ' -f1-3 /proc/loadavg)"
+for tool in fotaro pipeline; do
+  printf "%-9s %7.1f s  %6.2f photos/s\n" "$tool" "${best[$tool]}" "$(echo "$count / ${best[$tool]}" | bc -l)"
+done
+printf "fotaro/pipeline = %.2f\n" "$(echo "${best[pipeline]} / ${best[fotaro]}" | bc -l)"
