@@ -30,9 +30,10 @@
 // The owner is not owned and must outlive every use of it. Rule for the owner: before it is
 // destroyed it calls Cancel and then ResetOwner on each of its strategies (after ResetOwner no
 // notification is addressed to the owner), makes sure that none of its jobs is still inside
-// Upload (so the transfer threads are out of the strategies' handlers, see Cancel), and stops the
-// notification pool (OrniFotaro::CThreadPool::FreeInstance(1), which the frame does when it
-// closes) so that the notifications already queued for it have been delivered or dropped.
+// Upload (so the transfer threads are out of the strategies' handlers, see Cancel), and lets the
+// notifications already queued for it be delivered or dropped: it waits for every hold on it
+// (CUploadEventReceiver::WaitForHolds; jobs and queued notifications hold their receiver), or
+// stops the notification pool (OrniFotaro::CThreadPool::FreeInstance(1)).
 //
 // Threads: Upload on an upload worker (calls for one strategy must not overlap); events on the
 // transfer thread; SetOwner, Cancel and ResetOwner from any thread.

@@ -87,14 +87,18 @@ void CUploadMgr::SetUploadFiles(const std::vector<UploadFileEntry>& files) {
   m_vecUploadFiles = files;
 }
 
-void CUploadMgr::PrepareUpload() {
-  Lock lock(m_batchLock);
+void CUploadMgr::ResetCounters() {
   m_nUploadNo = 0;
   m_nComplete = 0;
   m_nSuccess = 0;
   m_nCompressError = 0;
   m_nSkipped = 0;
   m_bBatchEnded = false;
+}
+
+void CUploadMgr::PrepareUpload() {
+  Lock lock(m_batchLock);
+  ResetCounters();
   m_nTotalCount = static_cast<int32_t>(m_vecUploadFiles.size());
   uint32_t total = 0;
   for (const UploadFileEntry& entry : m_vecUploadFiles) total += SizeKB(entry.strOrgFile);
@@ -183,12 +187,7 @@ std::unique_ptr<CompressJob> CUploadMgr::MakeJob(const std::u16string& fileKey, 
 
 void CUploadMgr::RestartUpload() {
   Lock lock(m_batchLock);
-  m_nComplete = 0;
-  m_nUploadNo = 0;
-  m_nSuccess = 0;
-  m_nCompressError = 0;
-  m_nSkipped = 0;
-  m_bBatchEnded = false;
+  ResetCounters();
   StartUpload();
 }
 

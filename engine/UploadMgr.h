@@ -140,6 +140,8 @@ class CUploadMgr : public platform::Window, public CUploadJobOwner {
     int32_t nUploadTime = 0;
   };
 
+  // A new batch: position and counters at 0 (under the batch lock).
+  void ResetCounters();
   void UploadOneFile();
   std::unique_ptr<CompressJob> MakeJob(const std::u16string& fileKey, const StartedFile& file);
   void OnUploadResult(const UploadNotifyMsg& message);

@@ -100,6 +100,23 @@ TEST(WindowTest, CrossThreadSendsBetweenTwoThreadsDoNotDeadlock) {
   EXPECT_EQ(right, 200);
 }
 
+TEST(WindowTest, HandleSentMessagesAnswersSendsAndLeavesPostedMessagesQueued) {
+  RecordingWindow window;
+  ASSERT_TRUE(window.Create());
+  PostMessage(window.hwnd(), WM_USER + 10);
+  std::atomic<LRESULT> answer{0};
+  std::thread sender([&] { answer = SendMessage(window.hwnd(), kPing, 5); });
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (answer == 0 && std::chrono::steady_clock::now() < deadline) HandleSentMessages();
+  if (answer == 0) DestroyWindow(window.hwnd());  // a send to a gone window returns: no hang
+  sender.join();
+  EXPECT_EQ(answer, 10);
+  EXPECT_EQ(window.received, (std::vector<UINT>{WM_CREATE, kPing}));
+  Message message;
+  ASSERT_TRUE(PeekMessage(message));
+  EXPECT_EQ(message.message, WM_USER + 10);
+}
+
 TEST(WindowTest, MessagesToAGoneWindowAreDroppedAndFreeTheirPayload) {
   std::atomic<bool> postedFreed{false}, queuedFreed{false}, sentFreed{false};
   auto window = std::make_unique<RecordingWindow>();
