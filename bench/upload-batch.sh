@@ -24,11 +24,11 @@ fotaro=$bin/tools/fotaro/fotaro
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 photos=${FOTARO_BENCH_DIR:-/tmp/fotaro-upload-bench}/photos-$count
-if [ ! -f "$photos/done" ]; then
+if [ ! -f "$photos.made" ]; then
   rm -rf "$photos" && mkdir -p "$photos"
   echo "making $count photos of 12 megapixels in $photos" >&2
   "$bin/bench/make_photos" "$photos" "$count" 12 >/dev/null
-  touch "$photos/done"
+  touch "$photos.made"
 fi
 
 work=$(mktemp -d)

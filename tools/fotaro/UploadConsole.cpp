@@ -76,8 +76,9 @@ void UploadConsole::Finish(const std::vector<PhotoResult>& results) {
   ClearBar();
   int uploaded = 0;
   for (const PhotoResult& result : results) uploaded += result.bDone ? 1 : 0;
-  std::fprintf(m_err, "fotaro upload: %d of %d photos uploaded, %s sent in %.1f s\n", uploaded,
-               static_cast<int>(results.size()), Megabytes(m_nBytes).c_str(), Seconds());
+  const std::string sent = m_nBytes > 0 ? ", " + Megabytes(m_nBytes) + " sent" : "";
+  std::fprintf(m_err, "fotaro upload: %d of %d photos uploaded%s in %.1f s\n", uploaded, static_cast<int>(results.size()),
+               sent.c_str(), Seconds());
   for (const PhotoResult& result : results) {
     if (result.bDone) continue;
     std::fprintf(m_err, "  failed: %s (%d%s%s)\n", platform::Utf8(result.strFile).c_str(), result.nResult,
@@ -86,12 +87,15 @@ void UploadConsole::Finish(const std::vector<PhotoResult>& results) {
 }
 
 std::string UploadConsole::ProgressText() const {
-  char text[160];
-  const double seconds = Seconds();
-  const double speed = seconds > 0 ? static_cast<double>(m_nBytes) / (1024 * 1024) / seconds : 0;
-  std::snprintf(text, sizeof text, "%d/%d photos, %s sent, %.1f MB/s", m_nDone, m_nTotal, Megabytes(m_nBytes).c_str(),
-                speed);
-  std::string line = text;
+  std::string line = std::to_string(m_nDone) + "/" + std::to_string(m_nTotal) + " photos";
+  // The silent mode knows only the current photo's percent, not the bytes.
+  if (m_nBytes > 0) {
+    char text[64];
+    const double seconds = Seconds();
+    std::snprintf(text, sizeof text, ", %s sent, %.1f MB/s", Megabytes(m_nBytes).c_str(),
+                  seconds > 0 ? static_cast<double>(m_nBytes) / (1024 * 1024) / seconds : 0);
+    line += text;
+  }
   if (m_nPercent >= 0) line += ", current photo " + std::to_string(m_nPercent) + "%";
   return line;
 }
