@@ -31,19 +31,8 @@ if [ ! -f "$photos.made" ]; then
   touch "$photos.made"
 fi
 
-work=$(mktemp -d)
-server=""
-cleanup() {
-  [ -n "$server" ] && kill -INT "$server" 2>/dev/null && wait "$server" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source bench/album-server.sh
 export HOME=$work/home  # fotaro's working folder lives under it
-mkfifo "$work/address"
-"$fotaro" serve --store "$work/store" >"$work/address" 2>/dev/null &
-server=$!
-read -r _ _ url <"$work/address"
-mkdir -p "$work/store"
 
 # One photo through the pipeline: both outputs, one request, and the answer checked.
 pipeline_photo() {

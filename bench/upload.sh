@@ -11,18 +11,7 @@ scripts/install-packages.sh curl time bc
 scripts/setup.sh release >/dev/null
 fotaro=$PWD/build/release/tools/fotaro/fotaro
 
-work=$(mktemp -d)
-server=""
-cleanup() {
-  [ -n "$server" ] && kill -INT "$server" 2>/dev/null && wait "$server" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-mkfifo "$work/address"
-"$fotaro" serve --store "$work/store" >"$work/address" 2>/dev/null &
-server=$!
-read -r _ _ url <"$work/address"
+source bench/album-server.sh
 echo "album server: $url"
 
 # run TOOL FILE: one upload; prints "seconds peak-kB" (wall time, maximum resident set size).
