@@ -91,13 +91,24 @@ std::u16string FromCharset(std::string_view bytes, const std::string& charset) {
 std::string ToCodePage(std::u16string_view text) { return ToCharset(text, CodePageName()); }
 std::u16string FromCodePage(std::string_view bytes) { return FromCharset(bytes, CodePageName()); }
 
-std::string Utf8(std::u16string_view text) {
+namespace {
+
+// What the UTF-8 codec does with what it cannot convert: replace it by U+FFFD, or escape it so that
+// the conversion round-trips (an invalid byte B becomes the lone surrogate U+DC00 + B, and back).
+enum class Invalid { kReplace, kEscape };
+
+constexpr bool IsEscapedByte(uint32_t c) { return c >= 0xDC80 && c <= 0xDCFF; }
+
+std::string EncodeUtf8(std::u16string_view text, Invalid invalid) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     uint32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (invalid == Invalid::kEscape && IsEscapedByte(c)) {
+      out += static_cast<char>(c - 0xDC00);
+      continue;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
@@ -120,7 +131,7 @@ std::string Utf8(std::u16string_view text) {
   return out;
 }
 
-std::u16string FromUtf8(std::string_view text) {
+std::u16string DecodeUtf8(std::string_view text, Invalid invalid) {
   std::u16string out;
   out.reserve(text.size());
   size_t i = 0;
@@ -138,7 +149,7 @@ std::u16string FromUtf8(std::string_view text) {
     static const uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
     if (valid && (c < kMin[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) valid = false;
     if (!valid) {
-      out += u'\uFFFD';
+      out += invalid == Invalid::kEscape ? static_cast<char16_t>(0xDC00 + b) : u'\uFFFD';
       ++i;
       continue;
     }
@@ -152,5 +163,12 @@ std::u16string FromUtf8(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string Utf8(std::u16string_view text) { return EncodeUtf8(text, Invalid::kReplace); }
+std::u16string FromUtf8(std::string_view text) { return DecodeUtf8(text, Invalid::kReplace); }
+std::string PathBytes(std::u16string_view path) { return EncodeUtf8(path, Invalid::kEscape); }
+std::u16string PathFromBytes(std::string_view bytes) { return DecodeUtf8(bytes, Invalid::kEscape); }
 
 }  // namespace platform

@@ -10,7 +10,7 @@
 #include "platform/sync/Event.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
-#include "tests/engine/WaitUntil.h"
+#include "tests/support/WaitUntil.h"
 
 using namespace std::chrono_literals;
 using OrniFotaro::CThreadPool;

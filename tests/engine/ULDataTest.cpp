@@ -7,7 +7,7 @@
 
 #include "control/services/Global.h"
 #include "platform/CodePage.h"
-#include "tests/engine/WaitUntil.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/TempDir.h"
 
 using namespace std::chrono_literals;

@@ -20,7 +20,7 @@
 #include "platform/CodePage.h"
 #include "platform/gfx/PngCodec.h"
 #include "platform/win/Window.h"
-#include "tests/engine/WaitUntil.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/ExifBuilder.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestImages.h"

@@ -22,7 +22,7 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 #include "tests/control/ServicesEnv.h"
-#include "tests/engine/WaitUntil.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/TestImages.h"
 
 namespace fotaro::test {

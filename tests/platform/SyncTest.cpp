@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -8,7 +10,9 @@
 #include "platform/sync/Event.h"
 #include "platform/sync/Semaphore.h"
 #include "platform/sync/TimerQueue.h"
+#include "platform/sync/ThreadModel.h"
 #include "platform/sync/WorkerThread.h"
+#include "tests/support/WaitUntil.h"
 
 using namespace std::chrono_literals;
 using platform::Event;
@@ -207,6 +211,42 @@ TEST(WorkerThreadTest, StopEndsACooperativeBodyAndAbandonsAStuckOne) {
   EXPECT_FALSE(stuck.Stop(50ms));
   EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
   release->Set();  // lets the abandoned thread finish before the process ends
+}
+
+// A worker at idle priority that records its scheduling policy and waits for its stop event.
+class IdleWorker : public platform::ThreadModel {
+ public:
+  IdleWorker() : platform::ThreadModel(Priority::kIdle) {}
+  ~IdleWorker() override { EndThread(); }
+  using ThreadModel::StartThread;
+  using ThreadModel::StopThread;
+  std::atomic<int> policy{-1};
+  std::atomic<int> runs{0};
+  bool waitForStop = true;
+
+ private:
+  void Run() override {
+    policy = sched_getscheduler(0);
+    ++runs;
+    if (waitForStop) StopEvent().Wait();
+  }
+};
+
+TEST(ThreadModelTest, RunsAtIdlePriorityAndStartsAgainOnceRunHasReturned) {
+  IdleWorker worker;
+  ASSERT_TRUE(worker.StartThread());
+  EXPECT_TRUE(worker.IsThreadRunning());
+  EXPECT_FALSE(worker.StartThread());  // one thread at a time
+  EXPECT_TRUE(worker.StopThread());
+  EXPECT_EQ(worker.policy, SCHED_IDLE);
+  EXPECT_FALSE(worker.IsThreadRunning());
+
+  // A Run that returns on its own leaves the object ready to start again without a stop.
+  worker.waitForStop = false;
+  ASSERT_TRUE(worker.StartThread());
+  ASSERT_TRUE(fotaro::test::WaitUntil([&] { return !worker.IsThreadRunning(); }));
+  ASSERT_TRUE(worker.StartThread());
+  ASSERT_TRUE(fotaro::test::WaitUntil([&] { return worker.runs == 3; }));
 }
 
 }  // namespace
