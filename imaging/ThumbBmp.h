@@ -1,0 +1,32 @@
+#pragma once
+// Thumbnails for the photo grid and the file dialog's pane: the cheapest good-enough source (the
+// camera's embedded preview, then a 1/8 JPEG decode, then a full decode), turned upright by the
+// photo's EXIF orientation and fitted into the box (fill mode crops, fit mode letterboxes).
+//
+// Every function may be called from any thread; they keep no state between calls.
+
+#include <string>
+
+#include "platform/gfx/Bitmap.h"
+#include "platform/win/Types.h"
+
+// Who asks for a thumbnail: the grid and the file dialog's pane log under their own scope and
+// timing text, and the embedded preview's temporary file carries the caller's id.
+struct ThumbCaller {
+  const char* logScope;      // "CUploadPreview::CreateThumbBmp" or "CCMPreview::CreateThumbBmp"
+  const char* timingFormat;  // "###CreateThumbBmp takes time[MS] : [%d] %s" or "### CreateThumbBmp ..."
+  int callerId;              // identifies the calling window in the temporary file's name
+};
+
+// Makes a thumbW x thumbH thumbnail (32-bit ARGB, transparent where the picture does not cover it)
+// of the photo file `path`. `outRotated` is 1 when a rotation or flip was applied, else 0. False,
+// leaving both outputs untouched, when the file cannot be read as a picture or the box is empty.
+bool CreateThumbBmp(const std::u16string& path, int thumbW, int thumbH, const ThumbCaller& caller,
+                    platform::gfx::Bitmap* outBitmap, int* outRotated);
+
+// Decodes a JPEG file at 1/factor of its size (factor 8, 4 or 2; anything else decodes at full
+// size) into an opaque ARGB bitmap. False for anything the JPEG library refuses.
+bool LoadJpegScaled(const std::u16string& path, int factor, platform::gfx::Bitmap* outBitmap);
+
+// The largest centred rectangle of a w2 x h2 picture with the aspect ratio of w x h.
+platform::RECT FitCropRect(int w, int h, int w2, int h2);
