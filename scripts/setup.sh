@@ -31,5 +31,7 @@ case "$mode" in
   *) echo "usage: $0 [release|test|tsan|fuzz]" >&2; exit 2 ;;
 esac
 
+# A compiler cache, where one is installed, makes rebuilds of unchanged files free.
+command -v ccache >/dev/null && args+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "build/$mode" -G Ninja "${args[@]}" >/dev/null
 cmake --build "build/$mode" -j2
