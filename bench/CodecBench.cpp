@@ -106,7 +106,7 @@ void CopyBitmapBaseline(benchmark::State& state) {
 BENCHMARK(CopyBitmapBaseline)->Unit(benchmark::kMillisecond);
 
 void ReadExifAndHeader(benchmark::State& state) {
-  const std::u16string path = platform::FromUtf8(PhotoFile());
+  const std::u16string path = platform::PathFromBytes(PhotoFile());
   for (auto _ : state) {
     ExifInfo info;
     ImageHeader header;

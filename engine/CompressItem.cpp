@@ -66,7 +66,7 @@ void CCompressItem::DeleteOutputs(const std::vector<CompressedFileInfo>& outputs
   if (folder.empty()) return;
   for (const CompressedFileInfo& output : outputs) {
     if (output.strFilePath.compare(0, folder.size() + 1, folder + u"/") == 0) {
-      unlink(platform::Utf8(output.strFilePath).c_str());
+      unlink(platform::PathBytes(output.strFilePath).c_str());
     }
   }
 }

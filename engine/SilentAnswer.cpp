@@ -34,7 +34,7 @@ std::u16string FailureAnswer(const std::u16string& path, int32_t code, const std
 
 std::u16string ServerAnswer(const std::u16string& path, const UploadInfo& result) {
   std::optional<fotaro::XmlDocument> document;
-  if (!result.strResultFile.empty()) document = fotaro::XmlDocument::LoadFile(platform::Utf8(result.strResultFile));
+  if (!result.strResultFile.empty()) document = fotaro::XmlDocument::LoadFile(platform::PathBytes(result.strResultFile));
   fotaro::XmlElement body = document ? document->Root(u"body") : fotaro::XmlElement();
   if (!body) return FailureAnswer(path, result.nResult, result.strReason);
   body.AppendChild(u"Filename", path);

@@ -14,7 +14,7 @@ namespace {
 
 bool IsExistingFile(const std::u16string& path) {
   std::error_code error;
-  return std::filesystem::is_regular_file(platform::Utf8(path), error);
+  return std::filesystem::is_regular_file(platform::PathBytes(path), error);
 }
 
 // The first record whose title is `title` (exact comparison), or end().

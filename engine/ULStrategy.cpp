@@ -32,7 +32,7 @@ int64_t Now() {
 
 bool FileExists(const std::u16string& path) {
   struct stat info {};
-  return !path.empty() && stat(platform::Utf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  return !path.empty() && stat(platform::PathBytes(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // The control's version number as GetVersion reports it: major times 100 plus minor.
@@ -236,7 +236,7 @@ std::u16string CULStrategy::NextResultFile() const {
   if (folder.empty()) return {};
   char numbers[48];
   std::snprintf(numbers, sizeof numbers, ".%u.%u.%u", m_nId, static_cast<uint32_t>(Now()), sequence.fetch_add(1));
-  return folder + u"/ULStrategyUpload." + CGlobal::Instance().GetProcessTag() + platform::FromUtf8(numbers);
+  return folder + u"/ULStrategyUpload." + CGlobal::Instance().GetProcessTag() + platform::PathFromBytes(numbers);
 }
 
 void CULStrategy::Notify(int32_t code, NotifyParam param) {

@@ -30,7 +30,7 @@ std::optional<int32_t> ParseDecimal(const std::u16string& text) {
 // Tells the control what the server sent instead of an answer: the first kMaxRawAnswerReport
 // bytes of the file, in the system code page.
 void ReportRawAnswer(const std::u16string& path) {
-  std::ifstream file(platform::Utf8(path), std::ios::binary | std::ios::ate);
+  std::ifstream file(platform::PathBytes(path), std::ios::binary | std::ios::ate);
   if (!file) {
     PostLocalError(u"cannot open xml file", LOCALERROR_ANSWER_NOT_XML);
     return;
@@ -48,7 +48,7 @@ void ReportRawAnswer(const std::u16string& path) {
 }  // namespace
 
 bool ParseResultFile(UploadInfo& record) {
-  const std::optional<fotaro::XmlDocument> document = fotaro::XmlDocument::LoadFile(platform::Utf8(record.strResultFile));
+  const std::optional<fotaro::XmlDocument> document = fotaro::XmlDocument::LoadFile(platform::PathBytes(record.strResultFile));
   const fotaro::XmlElement body = document ? document->Root(u"body") : fotaro::XmlElement();
   if (!body) {
     ReportRawAnswer(record.strResultFile);

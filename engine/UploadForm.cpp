@@ -48,7 +48,7 @@ void AddExifFields(CCMHttpUpload& uploader, const std::u16string& source) {
   uploader.AddFormData(u"Exif_Orientation", Decimal(info.Orientation));
 
   GpsUploadTexts gps;
-  const platform::gfx::FileSource file(platform::Utf8(source));
+  const platform::gfx::FileSource file(platform::PathBytes(source));
   if (!GetGpsUploadTexts(platform::gfx::ReadExifProperties(file), &gps)) return;
   uploader.AddFormData(u"Exif_LatitudeRef", gps.LatitudeRef);
   uploader.AddFormData(u"Exif_Latitude", gps.Latitude);
@@ -86,7 +86,7 @@ std::u16string GetUploadName(const std::u16string& title, const UploadInfo& reco
 }
 
 std::u16string FileMd5(const std::u16string& path, uint64_t maxBytes) {
-  std::ifstream file(platform::Utf8(path), std::ios::binary | std::ios::ate);
+  std::ifstream file(platform::PathBytes(path), std::ios::binary | std::ios::ate);
   if (!file || file.tellg() < 0 || static_cast<uint64_t>(file.tellg()) > maxBytes) return {};
   file.seekg(0);
   const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);

@@ -48,12 +48,12 @@ bool EqualsFolded(const std::u16string& a, const std::u16string& b) {
 
 bool IsExistingFile(const std::u16string& path) {
   struct stat info {};
-  return !path.empty() && stat(platform::Utf8(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  return !path.empty() && stat(platform::PathBytes(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 uint32_t SizeKB(const std::u16string& path) {
   struct stat info {};
-  if (stat(platform::Utf8(path).c_str(), &info) != 0) return 0;
+  if (stat(platform::PathBytes(path).c_str(), &info) != 0) return 0;
   return static_cast<uint32_t>(static_cast<uint64_t>(info.st_size) >> 10);
 }
 

@@ -23,7 +23,7 @@ bool DecodedPhoto::Decode() {
 
 bool DecodedPhoto::Load() {
   std::vector<uint8_t> bytes;
-  if (!platform::gfx::ReadFileBytes(platform::Utf8(path_), &bytes)) return false;
+  if (!platform::gfx::ReadFileBytes(platform::PathBytes(path_), &bytes)) return false;
   const platform::gfx::MemorySource source(bytes.data(), bytes.size());
   platform::gfx::ImageHeader header;
   if (!platform::gfx::ReadImageHeader(source, &header)) return false;

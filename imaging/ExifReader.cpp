@@ -289,7 +289,7 @@ int ReadExifInfo(const ByteSource& source, ExifInfo* info) {
 }
 
 int ReadExifInfo(const std::u16string& path, ExifInfo* info) {
-  const platform::gfx::FileSource file(platform::Utf8(path));
+  const platform::gfx::FileSource file(platform::PathBytes(path));
   return file.is_open() ? ReadExifInfo(file, info) : -1;
 }
 

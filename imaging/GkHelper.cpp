@@ -52,12 +52,12 @@ int CGkHelper::GetImageFormat(const Image* image) {
 
 int CGkHelper::GetFileImageFormat(const std::u16string& path) {
   platform::gfx::ImageHeader header;
-  return platform::gfx::ReadImageHeader(platform::Utf8(path), &header) ? static_cast<int>(header.format) : -1;
+  return platform::gfx::ReadImageHeader(platform::PathBytes(path), &header) ? static_cast<int>(header.format) : -1;
 }
 
 bool CGkHelper::GetImageFileSize(const std::u16string& path, int* width, int* height) {
   platform::gfx::ImageHeader header;
-  if (!platform::gfx::ReadImageHeader(platform::Utf8(path), &header)) return false;
+  if (!platform::gfx::ReadImageHeader(platform::PathBytes(path), &header)) return false;
   *width = header.width;
   *height = header.height;
   return true;
@@ -87,7 +87,7 @@ bool CGkHelper::SaveJpeg(const Image* image, const std::u16string& path, int qua
   if (fotaro::GetWorkingFolder(true).empty()) return false;
   std::vector<uint8_t> bytes;
   if (!Encode(*image, u"image/jpeg", quality, &bytes)) return false;
-  const std::string file = platform::Utf8(path);
+  const std::string file = platform::PathBytes(path);
   for (int attempt = 1; attempt <= kJpegAttempts; ++attempt) {
     const int error = writer(file, bytes);
     if (error == 0) return true;
@@ -101,7 +101,7 @@ bool CGkHelper::SaveJpeg(const Image* image, const std::u16string& path, int qua
 
 bool CGkHelper::SavePng(const Image* image, const std::u16string& path) {
   if (!image || image->empty() || path.empty()) return false;
-  const std::string file = platform::Utf8(path);
+  const std::string file = platform::PathBytes(path);
   std::vector<uint8_t> bytes;
   if (IsReadOnlyFile(file) || !Encode(*image, u"image/png", 0, &bytes)) return false;
   if (unlink(file.c_str()) != 0 && errno != ENOENT) return false;
@@ -110,10 +110,10 @@ bool CGkHelper::SavePng(const Image* image, const std::u16string& path) {
 
 bool CGkHelper::SaveGif(const Image* image, const std::u16string& path) {
   if (!image || image->empty() || path.empty()) return false;
-  const std::string folder = platform::Utf8(fotaro::GetWorkingFolder(true));
+  const std::string folder = platform::PathBytes(fotaro::GetWorkingFolder(true));
   if (folder.empty()) return false;
   std::vector<uint8_t> bytes;
-  const std::string file = platform::Utf8(path);
+  const std::string file = platform::PathBytes(path);
   if (!Encode(*image, u"image/gif", 0, &bytes) || IsReadOnlyFile(file)) return false;
   // Written completely in the working folder first and then moved over `path`, so that `path` is
   // never seen half-written; the name is unique, so concurrent calls never share the file.

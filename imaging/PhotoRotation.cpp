@@ -38,16 +38,16 @@ std::u16string LowerExtension(const std::u16string& path) {
 // "<working folder>/UPLOADPREVIEW_ROTATE.<counter>.<nameTag>"; empty without a working folder.
 // Separators in the tag become "_", so that the copy stays inside the working folder.
 std::u16string CopyPath(int counter, std::u16string nameTag) {
-  const std::string folder = platform::Utf8(fotaro::GetWorkingFolder(true));
+  const std::string folder = platform::PathBytes(fotaro::GetWorkingFolder(true));
   if (folder.empty()) return {};
   for (char16_t& c : nameTag) {
     if (c == u'/' || c == u'\0') c = u'_';
   }
-  return platform::FromUtf8(folder + "/UPLOADPREVIEW_ROTATE." + std::to_string(counter) + ".") + nameTag;
+  return platform::PathFromBytes(folder + "/UPLOADPREVIEW_ROTATE." + std::to_string(counter) + ".") + nameTag;
 }
 
 bool LoadPhoto(const std::u16string& path, Image* image) {
-  return platform::gfx::LoadImage(platform::Utf8(path), image) && image->width() > 0 && image->height() > 0;
+  return platform::gfx::LoadImage(platform::PathBytes(path), image) && image->width() > 0 && image->height() > 0;
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ std::atomic<int> g_kernelCount{0};
 // workers compress at once.
 std::atomic<uint64_t> g_outputSequence{0};
 
-std::filesystem::path FsPath(const std::u16string& path) { return std::filesystem::path(platform::Utf8(path)); }
+std::filesystem::path FsPath(const std::u16string& path) { return std::filesystem::path(platform::PathBytes(path)); }
 
 bool Exists(const std::u16string& path) {
   std::error_code error;
@@ -248,7 +248,7 @@ std::u16string CULKernel::BaseName(const SpecInfo& spec) const {
   std::u16string name = spec.strSpecString;
   std::replace_if(name.begin(), name.end(), [](char16_t c) { return c == u'/' || c == u'\0'; }, u'_');
   const std::string numbers = "." + std::to_string(m_nKernelId) + "." + std::to_string(++g_outputSequence) + "_";
-  return folder + u"/ULKERNEL_" + CGlobal::Instance().GetProcessTag() + platform::FromUtf8(numbers) + name;
+  return folder + u"/ULKERNEL_" + CGlobal::Instance().GetProcessTag() + platform::PathFromBytes(numbers) + name;
 }
 
 void CULKernel::LogSpec(const char* scope, const std::u16string& file, const std::u16string& orgFile,

@@ -56,13 +56,13 @@ size_t CharLength(std::u16string_view text) {
 
 bool FileExists(const std::u16string& path) {
   std::error_code ignored;
-  return !path.empty() && std::filesystem::is_regular_file(platform::Utf8(path), ignored);
+  return !path.empty() && std::filesystem::is_regular_file(platform::PathBytes(path), ignored);
 }
 
 // The picture's pixels; empty when the file cannot be decoded.
 Bitmap DecodePicture(const std::u16string& path) {
   platform::gfx::Image picture;
-  if (!platform::gfx::LoadImage(platform::Utf8(path), &picture)) return Bitmap();
+  if (!platform::gfx::LoadImage(platform::PathBytes(path), &picture)) return Bitmap();
   return std::move(picture.mutableBitmap());
 }
 
@@ -92,8 +92,8 @@ void DrawName(Canvas& canvas, std::u16string_view name, const Fonts& fonts, Rect
 std::u16string WaterPressPicturePath(const CULKernel_Info& settings) {
   if (FileExists(settings.m_strWaterPressPath)) return settings.m_strWaterPressPath;
   // The shared data folder ends with its separator.
-  const std::u16string shared = platform::FromUtf8(platform::paths::SharedDataFolder()) + u"waterpress" +
-                                platform::FromUtf8(std::to_string(settings.m_nWaterPressType)) + u".png";
+  const std::u16string shared = platform::PathFromBytes(platform::paths::SharedDataFolder()) + u"waterpress" +
+                                platform::PathFromBytes(std::to_string(settings.m_nWaterPressType)) + u".png";
   return FileExists(shared) ? shared : std::u16string();
 }
 

@@ -85,7 +85,7 @@ void CCMHttpUpload::ResetUploadData() { m_pCore->m_uploader.ResetUploadData(); }
 
 bool CCMHttpUpload::UploadImage(const std::u16string& url, const std::u16string& resultFile) {
   if (url.empty() || resultFile.empty()) return false;
-  const std::string path = platform::Utf8(resultFile);
+  const std::string path = platform::PathBytes(resultFile);
   if (access(path.c_str(), F_OK) == 0 && unlink(path.c_str()) != 0) return false;
   fotaro::Log("CCMHttpUpload::UploadImage", "start UploadImage strURL = %s strResultFile = %s\r\n", url, resultFile);
   return m_pCore->m_uploader.UploadImage(url, resultFile) != 0;

@@ -104,7 +104,7 @@ void CHttpDownload::Run() {
   }
   m_strHeaders.clear();
   if (result != kStepFinished && m_nTransferCode == kCodeOk) Record(kStateFailed, kCodeFailed);
-  if (m_nTransferCode != kCodeOk && m_saveFile.Touched()) unlink(platform::Utf8(m_strSavePath).c_str());
+  if (m_nTransferCode != kCodeOk && m_saveFile.Touched()) unlink(platform::PathBytes(m_strSavePath).c_str());
   fotaro::Log(kLog, "CHttpDownload end, TransferCode = %d", m_nTransferCode);
 
   // The last call of the transfer: its receiver may destroy this object, so it gets copies.
@@ -195,7 +195,7 @@ int CHttpDownload::OpenHttpRequest() {
 }
 
 int CHttpDownload::OpenSaveFile() {
-  const std::string path = platform::Utf8(m_strSavePath);
+  const std::string path = platform::PathBytes(m_strSavePath);
   const bool opened = m_saveFile.Open(path);
   fotaro::Log(kLog, "OpenSaveFile : %s,  dwError = %d, m_hSaveFileHandle = %d", path, opened ? 0 : errno, m_saveFile.Handle());
   if (opened) return kStepSuccess;

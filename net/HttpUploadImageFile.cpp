@@ -31,7 +31,7 @@ std::u16string QuotedParameter(const std::u16string& text) {
 
 std::optional<uint64_t> FileSize(const std::u16string& path) {
   struct stat info {};
-  if (stat(platform::Utf8(path).c_str(), &info) != 0) return std::nullopt;
+  if (stat(platform::PathBytes(path).c_str(), &info) != 0) return std::nullopt;
   return static_cast<uint64_t>(info.st_size);
 }
 
@@ -67,7 +67,7 @@ void CHttpUploadImageFile::ResetUploadData() {
 
 int CHttpUploadImageFile::UploadImage(const std::u16string& url, const std::u16string& resultFile) {
   fotaro::Log(kUploadScope, "CHttpUploadImageFile::UploadImage--1");
-  if (url.empty() || resultFile.empty() || access(platform::Utf8(resultFile).c_str(), F_OK) == 0) return 0;
+  if (url.empty() || resultFile.empty() || access(platform::PathBytes(resultFile).c_str(), F_OK) == 0) return 0;
   fotaro::Log(kUploadScope, "CHttpUploadImageFile::UploadImage--4");
   SetUsePost(true);
   const int result = DownloadBase(url, resultFile);
@@ -81,7 +81,7 @@ int CHttpUploadImageFile::SendRequest() {
   pieces.push_back(BodyPiece::Text(platform::ToCodePage(GetFormData())));
   for (ImageFormData& entry : m_mapImageFormData) {
     pieces.push_back(BodyPiece::Text(platform::ToCodePage(entry.strHeader)));
-    BodyPiece file = BodyPiece::File(platform::Utf8(entry.strPath));
+    BodyPiece file = BodyPiece::File(platform::PathBytes(entry.strPath));
     // A part that cannot be read, is too large, or no longer has the length its header announces
     // fails the whole request before a byte is sent.
     if (!file.IsOpen() || file.Size() > GetMaxPartSize() ||

@@ -1,5 +1,6 @@
 #pragma once
-// Small file-system operations that several parts of the platform layer share. Paths are UTF-8.
+// Small file-system operations that several parts of the platform layer share. Paths are the
+// bytes the system uses (platform::PathBytes of a wide name).
 
 #include <sys/types.h>
 

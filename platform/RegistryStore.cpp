@@ -34,17 +34,36 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-std::string Escape(std::u16string_view text) {
+void AppendHex(std::string& out, unsigned char byte) {
   static const char kHex[] = "0123456789ABCDEF";
+  out += '%';
+  out += kHex[byte >> 4];
+  out += kHex[byte & 15];
+}
+
+// A lone surrogate U+DC80 to U+DCFF stands for a byte of a file name that is not UTF-8.
+bool IsNameByte(std::u16string_view text, size_t i) {
+  const bool afterHigh = i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF;
+  return text[i] >= 0xDC80 && text[i] <= 0xDCFF && !afterHigh;
+}
+
+// The field as UTF-8 text. A value may be a file name whose bytes are not all UTF-8: those bytes
+// are written as "%XX" too, so that the file stays UTF-8 and the name reads back unchanged.
+std::string Escape(std::u16string_view text) {
   std::string out;
-  for (const unsigned char c : Utf8(text)) {
-    if (c < 0x20 || c == '%' || c == 0x7F) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += static_cast<char>(c);
+  size_t begin = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    const bool nameByte = i < text.size() && IsNameByte(text, i);
+    if (i < text.size() && !nameByte) continue;
+    for (const unsigned char c : Utf8(text.substr(begin, i - begin))) {
+      if (c < 0x20 || c == '%' || c == 0x7F) {
+        AppendHex(out, c);
+      } else {
+        out += static_cast<char>(c);
+      }
     }
+    if (nameByte) AppendHex(out, static_cast<unsigned char>(text[i] - 0xDC00));
+    begin = i + 1;
   }
   return out;
 }
@@ -56,7 +75,8 @@ int HexDigit(char c) {
   return -1;
 }
 
-// The text of an escaped field, or nothing when an escape is malformed.
+// The text of an escaped field, or nothing when an escape is malformed. Bytes that are not UTF-8
+// read as a file name's (lone surrogates U+DC80 to U+DCFF).
 std::optional<std::u16string> Unescape(std::string_view field) {
   std::string bytes;
   for (size_t i = 0; i < field.size(); ++i) {
@@ -71,7 +91,7 @@ std::optional<std::u16string> Unescape(std::string_view field) {
     bytes += static_cast<char>(high * 16 + low);
     i += 2;
   }
-  return FromUtf8(bytes);
+  return PathFromBytes(bytes);
 }
 
 std::optional<Entry> ParseLine(std::string_view line) {

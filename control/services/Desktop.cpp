@@ -31,7 +31,7 @@ bool IsWebUrl(std::u16string_view url) {
 std::string MakersBrowser() {
   const auto program = platform::RegistryStore().Read(kBrowserKey, u"EXE");
   if (!program || program->empty()) return {};
-  const std::string path = platform::Utf8(*program);
+  const std::string path = platform::PathBytes(*program);
   struct stat info {};
   if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || access(path.c_str(), X_OK) != 0) return {};
   return path;
@@ -55,7 +55,7 @@ std::u16string GetNimbraFolder() {
 
 std::vector<std::u16string> GetRemovableDriveRoots() {
   std::vector<std::u16string> roots;
-  for (const std::string& root : platform::RemovableDriveRoots()) roots.push_back(platform::FromUtf8(root));
+  for (const std::string& root : platform::RemovableDriveRoots()) roots.push_back(platform::PathFromBytes(root));
   return roots;
 }
 

@@ -17,7 +17,7 @@ std::u16string GetWorkingFolder(bool create) {
   const bool isFolder = stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
   if (!isFolder && lstat(folder.c_str(), &info) == 0) platform::RemoveTree(folder);
   if (create && !platform::MakeFolders(folder, 0700)) return {};
-  return platform::FromUtf8(folder);
+  return platform::PathFromBytes(folder);
 }
 
 bool CleanWorkingFolder() {
@@ -30,7 +30,7 @@ bool CleanWorkingFolder() {
 std::u16string GetSharedDataFolder() {
   const std::string folder = platform::paths::SharedDataFolder();
   if (folder.empty() || !platform::MakeFolders(folder, 0700)) return {};
-  return platform::FromUtf8(folder);
+  return platform::PathFromBytes(folder);
 }
 
 }  // namespace fotaro

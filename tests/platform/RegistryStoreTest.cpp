@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -46,6 +47,16 @@ TEST_F(RegistryStoreTest, WritesAndReadsBackAnyTextWithCaseInsensitiveNames) {
   for (const auto& entry : fs::directory_iterator(dir_.file("config/Brennik"))) files.push_back(entry.path().filename());
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"registry", "registry.lock"}));
+
+  // A folder whose name is GBK bytes (照片) keeps its bytes, and the file stays UTF-8 text: the
+  // bytes that are not UTF-8 are escaped, C6 AC happens to be UTF-8 (U+01AC) and stays.
+  const std::u16string gbkFolder = platform::PathFromBytes("/home/u/\xD5\xD5\xC6\xAC/云盘");
+  ASSERT_TRUE(store.Write(u"Software\\Brennik\\nimbra", u"Software\\Brennik\\nimbra", gbkFolder));
+  EXPECT_EQ(platform::PathBytes(*reader.Read(u"Software\\Brennik\\nimbra", u"Software\\Brennik\\nimbra")),
+            "/home/u/\xD5\xD5\xC6\xAC/云盘");
+  std::ifstream in(file_, std::ios::binary);
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(content.find("/home/u/%D5%D5\xC6\xAC/云盘"), std::string::npos) << content;
 }
 
 TEST_F(RegistryStoreTest, CorruptContentReadsAsEmptyAndIsRepairedByTheNextWrite) {

@@ -36,7 +36,7 @@ class FotaroUploadTest : public ::testing::Test {
     return Run(args);
   }
   ProgramOutcome Run(const std::vector<std::string>& args) const {
-    return RunProgram(FOTARO_BIN, args, {"XDG_CACHE_HOME=" + m_dir.file("cache")}, m_dir.path());
+    return RunProgram(FOTARO_BIN, args, {"XDG_CACHE_HOME=" + m_dir.file("cache"), "FOTARO_CODEPAGE=UTF-8"}, m_dir.path());
   }
   // The JSON line of the photo, with the members up to "done" that do not depend on the server.
   static std::string Line(const std::string& file, int result, const std::string& reason) {
@@ -130,6 +130,27 @@ TEST_F(FotaroUploadTest, WithoutAnAddressItRunsItsOwnServerAndStoresThePhotos) {
   EXPECT_NE(outcome.err.find("2 of 2 photos uploaded"), std::string::npos) << outcome.err;
   // The working folder goes with the command.
   EXPECT_FALSE(std::filesystem::exists(m_dir.file("cache/Brennik/OrniFotaroEx")));
+}
+
+// Names written by older systems in GBK: 照片 is D5 D5 C6 AC, which is not UTF-8 (its second half
+// happens to be: U+01AC).
+TEST_F(FotaroUploadTest, APhotoNamedInGbkBytesUploadsUnderItsOwnName) {
+  const std::string photo = Photo("\xD5\xD5\xC6\xAC.jpg");
+  for (const bool silent : {false, true}) {
+    std::vector<std::string> args = {"upload", "--url", m_server.Url(), "--uin", "u", "--key", "k", "--album", "a", photo};
+    if (silent) args.insert(args.begin() + 1, "--silent");
+    const ProgramOutcome outcome = Run(args);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    // The text line names the file by its bytes.
+    EXPECT_EQ(outcome.out.substr(0, photo.size() + 3), photo + "\t0\t") << outcome.out;
+  }
+  // Texts sent to the server hold "?" for what the code page cannot: here each odd byte.
+  ASSERT_EQ(m_server.Requests().size(), 2u);
+  for (const AlbumRequest& request : m_server.Requests()) EXPECT_EQ(request.Field("FileData"), "??\u01AC.jpg");
+
+  const ProgramOutcome exif = Run({"exif", photo});
+  EXPECT_EQ(exif.status, 0) << exif.err;
+  EXPECT_EQ(exif.out.rfind("file: " + photo + "\n", 0), 0u) << exif.out;
 }
 
 TEST_F(FotaroUploadTest, BadUsageNamesTheProblem) {

@@ -95,7 +95,7 @@ void Configure(const Options& options, CULKernel* kernel) {
   kernel->SetWaterPressType(static_cast<int32_t>(options.waterType));
   kernel->SetWaterPressName(platform::FromUtf8(options.waterName).c_str());
   kernel->SetWaterPressURL(platform::FromUtf8(options.waterUrl).c_str());
-  kernel->SetWaterPressPath(platform::FromUtf8(options.waterPicture).c_str());
+  kernel->SetWaterPressPath(platform::PathFromBytes(options.waterPicture).c_str());
 }
 
 // The texts the uploader shows for a photo that could not be compressed.
@@ -117,7 +117,7 @@ fs::path TargetPath(const Options& options, const std::string& photo, const Comp
     if (c == '/') c = '_';
   }
   const std::string stem = fs::path(photo).stem().string();
-  const std::string extension = fs::path(platform::Utf8(output.strFilePath)).extension().string();
+  const std::string extension = fs::path(platform::PathBytes(output.strFilePath)).extension().string();
   fs::path target = fs::path(options.outDir) / (stem + "_" + spec + extension);
   for (int n = 2; taken->count(target); ++n) {
     target = fs::path(options.outDir) / (stem + "." + std::to_string(n) + "_" + spec + extension);
@@ -129,7 +129,7 @@ fs::path TargetPath(const Options& options, const std::string& photo, const Comp
 // Moves one output of `photo` into DIR and prints its line. False when it cannot be copied.
 bool DeliverOutput(const Options& options, const std::string& photo, const CompressedFileInfo& output,
                    std::set<fs::path>* taken) {
-  const fs::path source = platform::Utf8(output.strFilePath);
+  const fs::path source = platform::PathBytes(output.strFilePath);
   const fs::path target = TargetPath(options, photo, output, taken);
   std::error_code error;
   fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
@@ -160,7 +160,7 @@ int RunCompress(int argc, char** argv) {
   std::set<fs::path> taken;
   int status = 0;
   for (const std::string& photo : options.photos) {
-    const std::u16string path = platform::FromUtf8(photo);
+    const std::u16string path = platform::PathFromBytes(photo);
     std::vector<CompressedFileInfo> outputs;
     const int32_t code = kernel.CompressFile(path, path, &outputs, nullptr);
     if (code != CULKernel::kCompressOk || outputs.empty()) {

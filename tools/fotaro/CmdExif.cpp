@@ -28,7 +28,7 @@ std::string Text(const char* bytes) { return platform::Utf8(platform::FromCodePa
 
 // Everything the command shows for one file, in output order.
 std::vector<Field> Describe(const char* file, bool* readable) {
-  const std::u16string path = platform::FromUtf8(file);
+  const std::u16string path = platform::PathFromBytes(file);
   ExifInfo info;
   const int result = ReadExifInfo(path, &info);
   const platform::gfx::FileSource source(file);

@@ -46,12 +46,12 @@ class PostListener {
   platform::Event m_done;
 };
 
-// Splits "NAME=VALUE" at its first "=".
-bool SplitPair(const char* text, std::u16string& name, std::u16string& value) {
+// Splits "NAME=VALUE" at its first "=". The value of a field is text; that of a file, its path.
+bool SplitPair(const char* text, bool isFile, std::u16string& name, std::u16string& value) {
   const char* equals = std::strchr(text, '=');
   if (!equals || equals == text) return false;
   name = platform::FromUtf8(std::string(text, equals));
-  value = platform::FromUtf8(equals + 1);
+  value = isFile ? platform::PathFromBytes(equals + 1) : platform::FromUtf8(equals + 1);
   return true;
 }
 
@@ -72,8 +72,8 @@ int RunPost(int argc, char** argv) {
     if (option == "--url") {
       url = platform::FromUtf8(argument);
     } else if (option == "--result") {
-      result = platform::FromUtf8(argument);
-    } else if ((option == "--field" || option == "--file") && SplitPair(argument, name, value)) {
+      result = platform::PathFromBytes(argument);
+    } else if ((option == "--field" || option == "--file") && SplitPair(argument, option == "--file", name, value)) {
       (option == "--field" ? fields : files).emplace_back(name, value);
     } else {
       return Usage();
@@ -81,7 +81,7 @@ int RunPost(int argc, char** argv) {
   }
   if (url.empty()) return Usage();
   if (result.empty()) {
-    result = platform::FromUtf8(platform::paths::WorkingFolder() + "/post." + std::to_string(getpid()) + ".xml");
+    result = platform::PathFromBytes(platform::paths::WorkingFolder() + "/post." + std::to_string(getpid()) + ".xml");
   }
 
   PostListener listener;
@@ -95,7 +95,7 @@ int RunPost(int argc, char** argv) {
     return 1;
   }
   const int code = listener.WaitForCode();
-  std::printf("%d\n%s\n", code, platform::Utf8(result).c_str());
+  std::printf("%d\n%s\n", code, platform::PathBytes(result).c_str());
   return code == 0 ? 0 : 1;
 }
 

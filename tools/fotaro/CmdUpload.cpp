@@ -111,7 +111,7 @@ std::vector<std::u16string> CollectPhotos(const std::vector<std::string>& inputs
   const auto add = [&](const fs::path& path) {
     std::error_code error;
     const fs::path absolute = fs::absolute(path, error).lexically_normal();
-    if (seen.insert(absolute).second) photos.push_back(platform::FromUtf8(absolute.string()));
+    if (seen.insert(absolute).second) photos.push_back(platform::PathFromBytes(absolute.string()));
   };
   for (const std::string& input : inputs) {
     std::error_code error;

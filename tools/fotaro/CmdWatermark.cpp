@@ -73,7 +73,7 @@ int RunWatermark(int argc, char** argv) {
     } else if (option == "--type") {
       if (!ParseInt(argument, &settings.m_nWaterPressType)) return Usage();
     } else if (option == "--picture") {
-      settings.m_strWaterPressPath = platform::FromUtf8(argument);
+      settings.m_strWaterPressPath = platform::PathFromBytes(argument);
     } else {
       return Usage();
     }
@@ -89,7 +89,7 @@ int RunWatermark(int argc, char** argv) {
   }
   // The uploader quietly draws no picture when its file is missing; here that is a mistake.
   if (!settings.m_strWaterPressPath.empty() && WaterPressPicturePath(settings) != settings.m_strWaterPressPath) {
-    std::fprintf(stderr, "fotaro watermark: cannot read picture '%s'\n", platform::Utf8(settings.m_strWaterPressPath).c_str());
+    std::fprintf(stderr, "fotaro watermark: cannot read picture '%s'\n", platform::PathBytes(settings.m_strWaterPressPath).c_str());
     return 1;
   }
   Image source;

@@ -179,7 +179,8 @@ void CConsoleUploader::OnSilent(platform::WPARAM code, platform::LPARAM value, c
   switch (code) {
     case CM_SLIENTUPLOADER_UPLOADRESULT: {
       if (!text) break;
-      const PhotoResult result = ParseAnswer(text->strText);
+      PhotoResult result = ParseAnswer(text->strText);
+      result.strFile = AnsweredPhoto(result.strFile);
       Report(result);
       if (EndsBatch(result.nResult)) {
         StopWith(result.nResult, result.strReason);
@@ -228,6 +229,15 @@ void CConsoleUploader::StopWith(int32_t result, const std::u16string& reason) {
   m_bStopped = true;
   m_nStopResult = result;
   m_strStopReason = reason;
+}
+
+std::u16string CConsoleUploader::AnsweredPhoto(const std::u16string& name) const {
+  if (std::find(m_vecPhotos.begin(), m_vecPhotos.end(), name) != m_vecPhotos.end()) return name;
+  const std::string text = platform::Utf8(name);
+  for (const std::u16string& photo : m_vecPhotos) {
+    if (!m_results.count(photo) && platform::Utf8(photo) == text) return photo;
+  }
+  return name;
 }
 
 std::vector<std::u16string> CConsoleUploader::Unfinished() const {

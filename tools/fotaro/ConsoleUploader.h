@@ -90,6 +90,10 @@ class CConsoleUploader : public CUploaderBase, public platform::Window {
   // A result that ends the batch for every photo not yet finished.
   void StopWith(int32_t result, const std::u16string& reason);
   std::vector<std::u16string> Unfinished() const;
+  // The photo an answer document names. A document holds text, so the bytes of a name that are
+  // not UTF-8 come back as U+FFFD: such a name is matched by its text form among the photos
+  // without a result (the silent batch answers them in order).
+  std::u16string AnsweredPhoto(const std::u16string& name) const;
 
   IUploadReport* m_pReport;
   std::vector<std::u16string> m_vecPhotos;

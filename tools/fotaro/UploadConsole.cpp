@@ -17,13 +17,13 @@ std::string Megabytes(int64_t bytes) {
 }
 
 std::string ResultLine(const PhotoResult& result, bool json) {
-  const std::string file = platform::Utf8(result.strFile), reason = platform::Utf8(result.strReason);
+  const std::string reason = platform::Utf8(result.strReason);
   const std::string album = platform::Utf8(result.strAlbumId), url = platform::Utf8(result.strResultURL);
-  if (!json) return file + "\t" + std::to_string(result.nResult) + "\t" + reason + "\t" + album + "\t" + url;
+  if (!json) return platform::PathBytes(result.strFile) + "\t" + std::to_string(result.nResult) + "\t" + reason + "\t" + album + "\t" + url;
   JsonWriter writer;
   writer.BeginObject();
   writer.Key("file");
-  writer.String(file);
+  writer.String(platform::Utf8(result.strFile));
   writer.Key("result");
   writer.Number(int64_t{result.nResult});
   writer.Key("reason");
@@ -81,7 +81,7 @@ void UploadConsole::Finish(const std::vector<PhotoResult>& results) {
                sent.c_str(), Seconds());
   for (const PhotoResult& result : results) {
     if (result.bDone) continue;
-    std::fprintf(m_err, "  failed: %s (%d%s%s)\n", platform::Utf8(result.strFile).c_str(), result.nResult,
+    std::fprintf(m_err, "  failed: %s (%d%s%s)\n", platform::PathBytes(result.strFile).c_str(), result.nResult,
                  result.strReason.empty() ? "" : " ", platform::Utf8(result.strReason).c_str());
   }
 }
