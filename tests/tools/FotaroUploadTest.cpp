@@ -153,7 +153,7 @@ TEST_F(FotaroUploadTest, APhotoNamedInGbkBytesUploadsUnderItsOwnName) {
   EXPECT_EQ(exif.out.rfind("file: " + photo + "\n", 0), 0u) << exif.out;
 }
 
-TEST_F(FotaroUploadTest, BadUsageNamesTheProblem) {
+TEST_F(FotaroUploadTest, BadUsageNamesTheProblemAndCreatesNothing) {
   const std::string photo = Photo("1.jpg");
   for (const std::string option : {"--uin", "--key", "--album"}) {
     std::vector<std::string> args = {"upload", "--url", m_server.Url(), "--uin", "u", "--key", "k", "--album", "a", photo};
@@ -161,12 +161,30 @@ TEST_F(FotaroUploadTest, BadUsageNamesTheProblem) {
     args.erase(at, at + 2);
     const ProgramOutcome outcome = Run(args);
     EXPECT_EQ(outcome.status, 2);
-    EXPECT_NE(outcome.err.find(option + " is needed with --url"), std::string::npos) << outcome.err;
+    EXPECT_NE(outcome.err.find("--url requires " + option), std::string::npos) << outcome.err;
   }
-  EXPECT_EQ(Run({"upload", "--threads", "0", photo}).status, 2);
-  EXPECT_EQ(Run({"upload", "--watermark-name", "me", photo}).status, 2);
-  EXPECT_EQ(Run({"upload"}).status, 2);
+  const std::vector<std::vector<std::string>> bad = {
+      {"upload", "/nonexistent"},
+      {"upload", photo, m_dir.file("missing.jpg")},
+      {"upload", "--url", "notaurl", "--uin", "u", "--key", "k", "--album", "a", photo},
+      {"upload", "--url", "ftp://127.0.0.1/upload", "--uin", "u", "--key", "k", "--album", "a", photo},
+      {"upload", "--threads", "0", photo},
+      {"upload", "--watermark-name", "me", photo},
+      {"upload", "--uin", "", photo},
+      {"upload"},
+  };
+  for (const std::vector<std::string>& args : bad) {
+    const ProgramOutcome outcome = Run(args);
+    EXPECT_EQ(outcome.status, 2) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+  }
+  EXPECT_NE(Run(bad[0]).err.find("/nonexistent: No such file or directory"), std::string::npos);
+  EXPECT_NE(Run(bad[2]).err.find("'notaurl' is not an http or https URL"), std::string::npos);
+  // No album server was started, no folder made: only the photo is there.
   EXPECT_TRUE(m_server.Requests().empty());
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) left.push_back(entry.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{"1.jpg"});
 }
 
 }  // namespace

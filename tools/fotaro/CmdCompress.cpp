@@ -2,8 +2,8 @@
 // one process, with the outputs copied into DIR.
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <system_error>
@@ -20,79 +20,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kUsage[] =
-    "usage: fotaro compress [--big LIST] [--thumbs LIST] [--limit BYTES] [--watermark-name T]\n"
-    "                       [--watermark-url U] [--watermark-type N] [--watermark-picture P] -o DIR PHOTO...\n";
-
 struct Options {
-  std::string big = kDefaultBigList;
-  std::string thumbs = kDefaultThumbList;
-  long long limit = 0;  // 0: the record's default
-  bool watermark = false;
+  std::string big, thumbs;
+  int32_t limit = 0;  // 0: the record's default
   std::string waterName, waterUrl, waterPicture;
-  long long waterType = 1;
+  int32_t waterType = 1;
   std::string outDir;
   std::vector<std::string> photos;
+  bool watermark = false;  // any --watermark-* option switches it on
 };
-
-// False (after a message) for bad usage.
-bool ParseOptions(int argc, char** argv, Options* options) {
-  bool named = true;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (!named || arg.empty() || arg[0] != '-') {
-      options->photos.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      named = false;
-      continue;
-    }
-    if (i + 1 >= argc) {
-      std::fprintf(stderr, "fotaro compress: %s needs a value\n%s", arg.c_str(), kUsage);
-      return false;
-    }
-    const char* value = argv[++i];
-    bool ok = true;
-    if (arg == "--big") {
-      options->big = value;
-    } else if (arg == "--thumbs") {
-      options->thumbs = value;
-    } else if (arg == "--limit") {
-      ok = ParseNumber(value, 1, INT32_MAX, &options->limit);
-    } else if (arg == "--watermark-name") {
-      options->waterName = value;
-    } else if (arg == "--watermark-url") {
-      options->waterUrl = value;
-    } else if (arg == "--watermark-picture") {
-      options->waterPicture = value;
-    } else if (arg == "--watermark-type") {
-      ok = ParseNumber(value, INT32_MIN, INT32_MAX, &options->waterType);
-    } else if (arg == "-o") {
-      options->outDir = value;
-    } else {
-      std::fprintf(stderr, "fotaro compress: unknown option '%s'\n%s", arg.c_str(), kUsage);
-      return false;
-    }
-    if (!ok) {
-      std::fprintf(stderr, "fotaro compress: bad value '%s' for %s\n%s", value, arg.c_str(), kUsage);
-      return false;
-    }
-    options->watermark = options->watermark || arg.rfind("--watermark-", 0) == 0;
-  }
-  if (options->outDir.empty() || options->photos.empty()) {
-    std::fprintf(stderr, "%s", kUsage);
-    return false;
-  }
-  return true;
-}
 
 void Configure(const Options& options, CULKernel* kernel) {
   kernel->SetSizeLimits(platform::FromUtf8(options.big).c_str(), platform::FromUtf8(options.thumbs).c_str());
-  if (options.limit > 0) kernel->SetLimitSize(static_cast<int32_t>(options.limit));
+  if (options.limit > 0) kernel->SetLimitSize(options.limit);
   if (!options.watermark) return;
   kernel->SetWaterMark(1);
-  kernel->SetWaterPressType(static_cast<int32_t>(options.waterType));
+  kernel->SetWaterPressType(options.waterType);
   kernel->SetWaterPressName(platform::FromUtf8(options.waterName).c_str());
   kernel->SetWaterPressURL(platform::FromUtf8(options.waterUrl).c_str());
   kernel->SetWaterPressPath(platform::PathFromBytes(options.waterPicture).c_str());
@@ -145,9 +88,7 @@ bool DeliverOutput(const Options& options, const std::string& photo, const Compr
   return true;
 }
 
-int RunCompress(int argc, char** argv) {
-  Options options;
-  if (!ParseOptions(argc, argv, &options)) return 2;
+int RunCompress(const Options& options) {
   std::error_code error;
   fs::create_directories(options.outDir, error);
   if (!fs::is_directory(options.outDir, error)) {
@@ -178,20 +119,27 @@ int RunCompress(int argc, char** argv) {
 
 }  // namespace
 
-const Command kCompressCommand = {
-    "compress",
-    "compress [--big LIST] [--thumbs LIST] [--limit BYTES] [--watermark-name T] [--watermark-url U]\n"
-    "                 [--watermark-type N] [--watermark-picture P] -o DIR PHOTO...",
-    "    Compresses each photo as the uploader does before sending it: one output per size spec,\n"
-    "    resized, turned upright by its EXIF orientation and encoded, checked against the upload\n"
-    "    size limit (--limit, default 20 MiB). --big and --thumbs are size-limit lists\n"
-    "    (\"name|param|rule|width|height|quality|ratio|a|b,...\"); by default\n"
-    "    FileData|0|0|670|800|90|0|0|0 and ThumbData|3|0|100|100|85|0|0|0. Any --watermark-*\n"
-    "    option switches the watermark on (type 1, name and address, unless --watermark-type).\n"
-    "    The outputs are copied into DIR as <photo>_<spec>.<ext>, and each prints one line:\n"
-    "    PHOTO, SPEC, PATH, WIDTHxHEIGHT and BYTES, separated by tabs. A photo that fails prints\n"
-    "    its code (1 missing, 5 format error, 8 too large, 2 no output) and the uploader's text\n"
-    "    on stderr, and the exit status is 1; 2 for bad usage.",
-    RunCompress};
+Command AddCompressCommand(CLI::App& fotaro) {
+  auto options = std::make_shared<Options>();
+  CLI::App* command = fotaro.add_subcommand("compress", "Compresses photos as the uploader does before sending them");
+  command->footer(
+      "One output per size spec: resized, turned upright by its EXIF orientation, encoded, and checked\n"
+      "against the upload size limit (--limit, default 20 MiB). --big and --thumbs are size-limit\n"
+      "lists (\"name|param|rule|width|height|quality|ratio|a|b,...\"). Any --watermark-* option switches\n"
+      "the watermark on (type 1, name and address, unless --watermark-type). The outputs are copied\n"
+      "into DIR as <photo>_<spec>.<ext>, and each prints one line: PHOTO, SPEC, PATH, WIDTHxHEIGHT and\n"
+      "BYTES, separated by tabs. A photo that fails prints its code (1 missing, 5 format error, 8 too\n"
+      "large, 2 no output) and the uploader's text on stderr, and the exit status is 1; 2 for bad usage.");
+  AddSizeListOptions(command, &options->big, &options->thumbs);
+  command->add_option("--limit", options->limit, "the largest output")->type_name("BYTES")->check(CLI::Range(1, INT32_MAX));
+  const auto watermark = [options](const std::string&) { options->watermark = true; };
+  command->add_option("--watermark-name", options->waterName, "the album's name in the watermark")->type_name("T")->each(watermark);
+  command->add_option("--watermark-url", options->waterUrl, "the album's address in the watermark")->type_name("U")->each(watermark);
+  command->add_option("--watermark-type", options->waterType, "the watermark's type (see watermark --help)")->type_name("N")->each(watermark);
+  command->add_option("--watermark-picture", options->waterPicture, "the watermark's picture")->type_name("P")->each(watermark);
+  command->add_option("-o,--output", options->outDir, "the folder the outputs are copied into")->type_name("DIR")->required()->check(kNotEmpty);
+  command->add_option("PHOTO", options->photos, "the photos")->required();
+  return {command, [options] { return RunCompress(*options); }};
+}
 
 }  // namespace fotaro::cli

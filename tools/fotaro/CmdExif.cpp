@@ -1,7 +1,7 @@
 // fotaro exif [--json] FILE...: what the EXIF reader finds in photos.
 
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -113,37 +113,24 @@ void AppendJson(const std::vector<Field>& fields, JsonWriter* json) {
   json->EndObject();
 }
 
-int RunExif(int argc, char** argv) {
-  bool asJson = false;
-  std::vector<const char*> files;
-  bool options = true;
-  for (int i = 1; i < argc; ++i) {
-    if (options && !std::strcmp(argv[i], "--json")) {
-      asJson = true;
-    } else if (options && !std::strcmp(argv[i], "--")) {
-      options = false;
-    } else if (options && argv[i][0] == '-' && argv[i][1] != '\0') {
-      std::fprintf(stderr, "fotaro exif: unknown option '%s'\nusage: fotaro exif [--json] FILE...\n", argv[i]);
-      return 2;
-    } else {
-      files.push_back(argv[i]);
-    }
-  }
-  if (files.empty()) {
-    std::fprintf(stderr, "usage: fotaro exif [--json] FILE...\n");
-    return 2;
-  }
+struct ExifOptions {
+  bool json = false;
+  std::vector<std::string> files;
+};
+
+int RunExif(const ExifOptions& options) {
+  const std::vector<std::string>& files = options.files;
   int status = 0;
   JsonWriter json;
   json.BeginArray();
   for (size_t i = 0; i < files.size(); ++i) {
     bool readable = false;
-    const std::vector<Field> fields = Describe(files[i], &readable);
+    const std::vector<Field> fields = Describe(files[i].c_str(), &readable);
     if (!readable) {
-      std::fprintf(stderr, "fotaro exif: cannot read '%s'\n", files[i]);
+      std::fprintf(stderr, "fotaro exif: cannot read '%s'\n", files[i].c_str());
       status = 1;
     }
-    if (asJson) {
+    if (options.json) {
       AppendJson(fields, &json);
     } else {
       if (i > 0) std::printf("\n");
@@ -151,21 +138,25 @@ int RunExif(int argc, char** argv) {
     }
   }
   json.EndArray();
-  if (asJson) std::printf("%s\n", json.str().c_str());
+  if (options.json) std::printf("%s\n", json.str().c_str());
   return status;
 }
 
 }  // namespace
 
-const Command kExifCommand = {
-    "exif", "exif [--json] FILE...",
-    "    Reads the EXIF information of each photo as the uploader does: the reader's result (1 read,\n"
-    "    -1 not a readable JPEG), the image format code (0 JPEG, 1 GIF, 2 PNG, 3 BMP, 4 EMF, 5 WMF,\n"
-    "    6 TIFF, 8 icon, -1 other), the rotate-flip code that turns it upright, every field of the\n"
-    "    record (CameraMake, Orientation, ISOequivalent, ...), where the embedded preview lies in\n"
-    "    the EXIF block, and the four GPS upload texts (Exif_LatitudeRef, Exif_Latitude,\n"
-    "    Exif_LongitudeRef, Exif_Longitude) when the photo has all four. --json prints one JSON\n"
-    "    array with an object per file. Exit status 1 when a file cannot be read, 2 for bad usage.",
-    RunExif};
+Command AddExifCommand(CLI::App& fotaro) {
+  auto options = std::make_shared<ExifOptions>();
+  CLI::App* command = fotaro.add_subcommand("exif", "Shows what the uploader reads of each photo's EXIF information");
+  command->footer(
+      "Prints the EXIF reader's result (1 read, -1 not a readable JPEG), the image format code (0 JPEG,\n"
+      "1 GIF, 2 PNG, 3 BMP, 4 EMF, 5 WMF, 6 TIFF, 8 icon, -1 other), the rotate-flip code that turns the\n"
+      "photo upright, every field of the record (CameraMake, Orientation, ISOequivalent, ...), where the\n"
+      "embedded preview lies in the EXIF block, and the four GPS upload texts (Exif_LatitudeRef,\n"
+      "Exif_Latitude, Exif_LongitudeRef, Exif_Longitude) when the photo has all four.\n"
+      "Exit status 1 when a file cannot be read, 2 for bad usage.");
+  command->add_flag("--json", options->json, "print one JSON array with an object per file");
+  command->add_option("FILE", options->files, "the photos")->required();
+  return {command, [options] { return RunExif(*options); }};
+}
 
 }  // namespace fotaro::cli

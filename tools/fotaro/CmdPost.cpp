@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -13,6 +13,7 @@
 #include "platform/CodePage.h"
 #include "platform/Paths.h"
 #include "platform/sync/Event.h"
+#include "tools/fotaro/CommandHelpers.h"
 #include "tools/fotaro/Commands.h"
 
 namespace fotaro::cli {
@@ -46,50 +47,45 @@ class PostListener {
   platform::Event m_done;
 };
 
-// Splits "NAME=VALUE" at its first "=". The value of a field is text; that of a file, its path.
-bool SplitPair(const char* text, bool isFile, std::u16string& name, std::u16string& value) {
-  const char* equals = std::strchr(text, '=');
-  if (!equals || equals == text) return false;
-  name = platform::FromUtf8(std::string(text, equals));
-  value = isFile ? platform::PathFromBytes(equals + 1) : platform::FromUtf8(equals + 1);
-  return true;
+// "NAME=VALUE" split at its first "=". The value of a field is text; that of a file, its path.
+std::pair<std::u16string, std::u16string> SplitPair(const std::string& text, bool isFile) {
+  const size_t equals = text.find('=');
+  const std::string value = text.substr(equals + 1);
+  return {platform::FromUtf8(text.substr(0, equals)), isFile ? platform::PathFromBytes(value) : platform::FromUtf8(value)};
 }
 
-int Usage() {
-  std::fprintf(stderr, "usage: fotaro post --url URL [--field NAME=VALUE]... [--file SPEC=PATH]... [--result FILE]\n");
-  return 2;
-}
+// NAME=VALUE with a name.
+const CLI::Validator kNamedValue(
+    [](const std::string& text) {
+      const size_t equals = text.find('=');
+      return equals == std::string::npos || equals == 0 ? "'" + text + "' is not NAME=VALUE" : std::string();
+    },
+    "");
 
+struct PostOptions {
+  std::string url;
+  std::vector<std::string> fields, files;
+  std::string result;
+};
 
-int RunPost(int argc, char** argv) {
-  std::u16string url, result;
-  std::vector<std::pair<std::u16string, std::u16string>> fields, files;
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (i + 1 >= argc) return Usage();
-    const char* argument = argv[++i];
-    std::u16string name, value;
-    if (option == "--url") {
-      url = platform::FromUtf8(argument);
-    } else if (option == "--result") {
-      result = platform::PathFromBytes(argument);
-    } else if ((option == "--field" || option == "--file") && SplitPair(argument, option == "--file", name, value)) {
-      (option == "--field" ? fields : files).emplace_back(name, value);
-    } else {
-      return Usage();
-    }
-  }
-  if (url.empty()) return Usage();
-  if (result.empty()) {
-    result = platform::PathFromBytes(platform::paths::WorkingFolder() + "/post." + std::to_string(getpid()) + ".xml");
-  }
+int RunPost(const PostOptions& options) {
+  const std::u16string url = platform::FromUtf8(options.url);
+  const std::u16string result =
+      platform::PathFromBytes(!options.result.empty() ? options.result
+                                                      : platform::paths::WorkingFolder() + "/post." + std::to_string(getpid()) + ".xml");
 
   PostListener listener;
   CCMHttpUpload upload;
   upload.Subscribe(&listener, &PostListener::OnEvent);
-  for (const auto& [name, value] : fields) upload.AddFormData(name, value);
+  for (const std::string& field : options.fields) {
+    const auto [name, value] = SplitPair(field, false);
+    upload.AddFormData(name, value);
+  }
   // Each file goes as the control sends a picture: a text part and a file part, both named SPEC.
-  for (const auto& [spec, path] : files) upload.AddImageFormData(path, spec, path, spec, path);
+  for (const std::string& file : options.files) {
+    const auto [spec, path] = SplitPair(file, true);
+    upload.AddImageFormData(path, spec, path, spec, path);
+  }
   if (!upload.UploadImage(url, result)) {
     std::fprintf(stderr, "fotaro post: the upload cannot be started (URL %s)\n", platform::Utf8(url).c_str());
     return 1;
@@ -101,11 +97,18 @@ int RunPost(int argc, char** argv) {
 
 }  // namespace
 
-const Command kPostCommand = {
-    "post", "post --url URL [--field NAME=VALUE]... [--file SPEC=PATH]... [--result FILE]",
-    "    Sends one multipart upload request: the text fields, then each file as part SPEC. Prints\n"
-    "    progress on stderr, then the transfer code and the answer file on stdout; exits 0 only\n"
-    "    for transfer code 0.",
-    RunPost};
+Command AddPostCommand(CLI::App& fotaro) {
+  auto options = std::make_shared<PostOptions>();
+  CLI::App* command = fotaro.add_subcommand("post", "Sends one multipart upload request as the control does");
+  command->footer(
+      "The request holds the text fields, then each file as a text part and a file part named SPEC, in\n"
+      "the system code page. Progress goes to stderr, then the transfer code and the answer file to\n"
+      "stdout. The exit status is 0 only for transfer code 0, 2 for bad usage.");
+  command->add_option("--url", options->url, "the upload address")->type_name("URL")->required()->check(kNotEmpty);
+  command->add_option("--field", options->fields, "a text field (repeatable)")->type_name("NAME=VALUE")->check(kNamedValue)->allow_extra_args(false);
+  command->add_option("--file", options->files, "a file part (repeatable)")->type_name("SPEC=PATH")->check(kNamedValue)->allow_extra_args(false);
+  command->add_option("--result", options->result, "where the answer is saved (default: the working folder)")->type_name("FILE");
+  return {command, [options] { return RunPost(*options); }};
+}
 
 }  // namespace fotaro::cli

@@ -3,46 +3,31 @@
 #include <signal.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "tools/albumserver/AlbumServer.h"
+#include "tools/fotaro/CommandHelpers.h"
 #include "tools/fotaro/Commands.h"
 
 namespace fotaro::cli {
 namespace {
 
-int Usage() {
-  std::fprintf(stderr, "usage: fotaro serve [--port N] [--store DIR]\n");
-  return 2;
-}
-
-
-int RunServe(int argc, char** argv) {
+struct ServeOptions {
   int port = 0;
+  std::string store = "fotaro-album";
+};
+
+int RunServe(const ServeOptions& serveOptions) {
+  const int port = serveOptions.port;
   AlbumServer::Options options;
-  options.store = "fotaro-album";
+  options.store = serveOptions.store;
   options.record = false;
   options.onRequest = [](const AlbumRequest& request) {
     std::fprintf(stderr, "%s %s %d, %llu body bytes%s%s\n", request.method.c_str(), request.target.c_str(), request.status,
                  static_cast<unsigned long long>(request.bodyBytes), request.formError.empty() ? "" : ": ",
                  request.formError.c_str());
   };
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (i + 1 >= argc) return Usage();
-    const std::string value = argv[++i];
-    if (option == "--port") {
-      char* end = nullptr;
-      const long number = std::strtol(value.c_str(), &end, 10);
-      if (*end || number < 0 || number > 65535) return Usage();
-      port = static_cast<int>(number);
-    } else if (option == "--store") {
-      options.store = value;
-    } else {
-      return Usage();
-    }
-  }
 
   // The server's threads inherit the blocked signals; this thread alone waits for them.
   sigset_t signals;
@@ -66,11 +51,16 @@ int RunServe(int argc, char** argv) {
 
 }  // namespace
 
-const Command kServeCommand = {
-    "serve", "serve [--port N] [--store DIR]",
-    "    Runs the album server on 127.0.0.1 (port 0: any free port) until interrupted: it accepts\n"
-    "    upload requests, stores their file parts under DIR (default ./fotaro-album) and answers\n"
-    "    the XML document of the album. Prints the address it listens on.",
-    RunServe};
+Command AddServeCommand(CLI::App& fotaro) {
+  auto options = std::make_shared<ServeOptions>();
+  CLI::App* command = fotaro.add_subcommand("serve", "Runs the album server on 127.0.0.1 until interrupted");
+  command->footer(
+      "The server accepts upload requests, checks each body against its Content-Length and the\n"
+      "multipart form, stores the file parts under DIR (served back under /photos/) and answers the\n"
+      "album's XML document. It prints the address it listens on.");
+  command->add_option("--port", options->port, "the port; 0 takes any free one")->type_name("N")->check(CLI::Range(0, 65535))->capture_default_str();
+  command->add_option("--store", options->store, "the folder of the uploads")->type_name("DIR")->check(kNotEmpty)->capture_default_str();
+  return {command, [options] { return RunServe(*options); }};
+}
 
 }  // namespace fotaro::cli

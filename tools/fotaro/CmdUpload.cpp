@@ -28,10 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kUsage[] =
-    "usage: fotaro upload [--url URL] [--uin U] [--key K] [--album ID] [--big LIST] [--thumbs LIST]\n"
-    "                     [--threads N] [--retries N] [--limit-mb N] [--watermark-name T --watermark-url U]\n"
-    "                     [--silent] [--json] PHOTO|DIR...\n";
 // The account of the album server that the command starts itself when no --url is given.
 constexpr char kDemoUin[] = "10001";
 constexpr char kDemoKey[] = "demo-session";
@@ -41,66 +37,15 @@ constexpr char16_t kExtendStr[] = u"fotaro";
 
 struct Options {
   std::string url, uin, key, album;
-  std::string big = kDefaultBigList;
-  std::string thumbs = kDefaultThumbList;
-  long long threads = 3;
-  long long retries = 3;
-  long long limitMb = 0;  // 0: the settings' default (20 MiB)
+  std::string big, thumbs;
+  int threads = 3;
+  int retries = 3;
+  int limitMb = 0;  // 0: the settings' default (20 MiB)
   std::string waterName, waterUrl;
   bool silent = false;
   bool json = false;
   std::vector<std::string> inputs;
 };
-
-int Usage(const std::string& problem) {
-  std::fprintf(stderr, "fotaro upload: %s\n%s", problem.c_str(), kUsage);
-  return 2;
-}
-
-// 0, or the exit status of bad usage (after its message).
-int ParseOptions(int argc, char** argv, Options* options) {
-  bool named = true;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (!named || arg.empty() || arg[0] != '-') {
-      options->inputs.push_back(arg);
-    } else if (arg == "--") {
-      named = false;
-    } else if (arg == "--silent") {
-      options->silent = true;
-    } else if (arg == "--json") {
-      options->json = true;
-    } else if (i + 1 >= argc) {
-      return Usage(arg + " needs a value");
-    } else {
-      const char* value = argv[++i];
-      bool ok = true;
-      if (arg == "--url") options->url = value;
-      else if (arg == "--uin") options->uin = value;
-      else if (arg == "--key") options->key = value;
-      else if (arg == "--album") options->album = value;
-      else if (arg == "--big") options->big = value;
-      else if (arg == "--thumbs") options->thumbs = value;
-      else if (arg == "--threads") ok = ParseNumber(value, 1, 64, &options->threads);
-      else if (arg == "--retries") ok = ParseNumber(value, 1, 255, &options->retries);
-      else if (arg == "--limit-mb") ok = ParseNumber(value, 1, 2047, &options->limitMb);
-      else if (arg == "--watermark-name") options->waterName = value;
-      else if (arg == "--watermark-url") options->waterUrl = value;
-      else return Usage("unknown option '" + arg + "'");
-      if (!ok || !*value) return Usage(std::string("bad value '") + value + "' for " + arg);
-    }
-  }
-  if (options->inputs.empty()) return Usage("no photo given");
-  if (options->waterName.empty() != options->waterUrl.empty()) {
-    return Usage("--watermark-name and --watermark-url go together");
-  }
-  if (!options->url.empty()) {
-    for (const auto& [value, name] : {std::pair{&options->uin, "--uin"}, {&options->key, "--key"}, {&options->album, "--album"}}) {
-      if (value->empty()) return Usage(std::string(name) + " is needed with --url");
-    }
-  }
-  return 0;
-}
 
 // The photos: every file named, and every file in a named folder (not its subfolders or hidden
 // files; a link that leads nowhere counts), in name order; each file once, as an absolute path. A
@@ -141,15 +86,15 @@ void Configure(const Options& options, CConsoleUploader& frame) {
   settings.SetURL(platform::FromUtf8(options.url).c_str());
   settings.SetExtentStr(kExtendStr);
   frame.Manager().SetSizeLimits(platform::FromUtf8(options.big).c_str(), platform::FromUtf8(options.thumbs).c_str());
-  if (options.limitMb > 0) settings.SetUploadSizeLimit(static_cast<int32_t>(options.limitMb));
+  if (options.limitMb > 0) settings.SetUploadSizeLimit(options.limitMb);
   if (!options.waterName.empty()) {
     frame.Manager().SetWaterMark(1);
     settings.SetWaterPressType(1);
     settings.SetWaterPressName(platform::FromUtf8(options.waterName).c_str());
     settings.SetWaterPressURL(platform::FromUtf8(options.waterUrl).c_str());
   }
-  frame.SetThreadCount(static_cast<int>(options.threads));
-  CGlobal::Instance().SetRetryTimes(static_cast<int32_t>(options.retries));
+  frame.SetThreadCount(options.threads);
+  CGlobal::Instance().SetRetryTimes(options.retries);
 }
 
 // Without --url: the album server on 127.0.0.1, storing the uploads in a new folder here, and
@@ -177,11 +122,9 @@ std::unique_ptr<AlbumServer> StartAlbumServer(Options* options) {
   return server;
 }
 
-int RunUpload(int argc, char** argv) {
-  Options options;
-  if (const int status = ParseOptions(argc, argv, &options)) return status;
+int RunUpload(const CLI::App& command, Options options) {
   const std::vector<std::u16string> photos = CollectPhotos(options.inputs);
-  if (photos.empty()) return Usage("no photo in the folders given");
+  if (photos.empty()) return UsageError(command, "no photo in the folders given");
 
   // Ctrl-C stops the batch through the frame's window; the photos not finished are reported.
   std::atomic<platform::HWND> frameWindow{nullptr};
@@ -206,23 +149,37 @@ int RunUpload(int argc, char** argv) {
 
 }  // namespace
 
-const Command kUploadCommand = {
-    "upload",
-    "upload [--url URL] [--uin U] [--key K] [--album ID] [--big LIST] [--thumbs LIST] [--threads N]\n"
-    "               [--retries N] [--limit-mb N] [--watermark-name T --watermark-url U] [--silent] [--json]\n"
-    "               PHOTO|DIR...",
-    "    Uploads the photos (a folder adds the files in it) as the control does: each is compressed\n"
-    "    to the size lists (--big, --thumbs, as for compress), turned upright, watermarked with\n"
-    "    --watermark-name and --watermark-url, and posted to URL, up to --threads (default 3) at a\n"
-    "    time, each tried --retries times (default 3); --limit-mb is the largest output (MiB).\n"
-    "    --silent uploads one photo after another, as the page's silent mode does. Without --url\n"
-    "    the album server runs on 127.0.0.1 and stores the uploads in a new folder here (it is\n"
-    "    named on stderr), with a demo account; with --url, --uin, --key and --album are needed.\n"
-    "    One line per photo on stdout: FILE, RESULT, REASON, ALBUMID, RESULTURL separated by tabs,\n"
-    "    or with --json an object with file, result, reason, albumId, resultUrl and done. RESULT\n"
-    "    is the server's (0 uploaded, -301 uploaded to a new album), or 1, 2, 5, 8 for a photo that\n"
-    "    could not be compressed, 7 for one cancelled by Ctrl-C. Progress and the failed photos go\n"
-    "    to stderr. The exit status is 0 only when every photo was uploaded; 2 for bad usage.",
-    RunUpload};
+Command AddUploadCommand(CLI::App& fotaro) {
+  auto options = std::make_shared<Options>();
+  CLI::App* command = fotaro.add_subcommand("upload", "Uploads photos as the control does");
+  command->footer(
+      "Each photo is compressed to the size lists (as for compress), turned upright, watermarked with\n"
+      "--watermark-name and --watermark-url, and posted to URL, up to --threads at a time, each tried\n"
+      "--retries times. A folder adds the files in it (not its subfolders or hidden files). --silent\n"
+      "uploads one photo after another, as the page's silent mode does. Without --url the album\n"
+      "server runs on 127.0.0.1 and stores the uploads in a new folder here (named on stderr), with a\n"
+      "demo account; with --url, --uin, --key and --album are needed.\n"
+      "One line per photo on stdout: FILE, RESULT, REASON, ALBUMID, RESULTURL separated by tabs, or\n"
+      "with --json an object with file, result, reason, albumId, resultUrl and done. RESULT is the\n"
+      "server's (0 uploaded, -301 uploaded to a new album, -1 no usable answer), or 1, 2, 5, 8 for a\n"
+      "photo that could not be compressed, 7 for one cancelled by Ctrl-C. Progress and the failed\n"
+      "photos go to stderr. The exit status is 0 only when every photo was uploaded; 2 for bad usage.");
+  CLI::Option* url = command->add_option("--url", options->url, "the upload address (default: an album server of its own)")->type_name("URL")->check(kHttpUrl);
+  url->needs(command->add_option("--uin", options->uin, "the user number")->type_name("U")->check(kNotEmpty));
+  url->needs(command->add_option("--key", options->key, "the session key")->type_name("K")->check(kNotEmpty));
+  url->needs(command->add_option("--album", options->album, "the album's id")->type_name("ID")->check(kNotEmpty));
+  AddSizeListOptions(command, &options->big, &options->thumbs);
+  command->add_option("--threads", options->threads, "photos uploaded at once")->type_name("N")->check(CLI::Range(1, 64))->capture_default_str();
+  command->add_option("--retries", options->retries, "tries of each photo")->type_name("N")->check(CLI::Range(1, 255))->capture_default_str();
+  command->add_option("--limit-mb", options->limitMb, "the largest output in MiB (default 20)")->type_name("N")->check(CLI::Range(1, 2047));
+  CLI::Option* waterName = command->add_option("--watermark-name", options->waterName, "the album's name in the watermark")->type_name("T")->check(kNotEmpty);
+  CLI::Option* waterUrl = command->add_option("--watermark-url", options->waterUrl, "the album's address in the watermark")->type_name("U")->check(kNotEmpty);
+  waterName->needs(waterUrl);
+  waterUrl->needs(waterName);
+  command->add_flag("--silent", options->silent, "upload as the page's silent mode does");
+  command->add_flag("--json", options->json, "print a JSON object for each photo");
+  command->add_option("PHOTO|DIR", options->inputs, "the photos, and folders of photos")->required()->check(kExistingPath);
+  return {command, [command, options] { return RunUpload(*command, *options); }};
+}
 
 }  // namespace fotaro::cli

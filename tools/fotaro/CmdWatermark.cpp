@@ -2,11 +2,10 @@
 // on one image, as the uploader does on the big pictures it sends, so that it can be looked at.
 
 #include <cctype>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,13 +22,7 @@ namespace {
 using platform::gfx::Image;
 using platform::gfx::ImageFormat;
 
-constexpr char kUsage[] = "usage: fotaro watermark --name N --url U [--type T] [--picture P] IN OUT\n";
 constexpr int kJpegQuality = 90;
-
-int Usage() {
-  std::fprintf(stderr, "%s", kUsage);
-  return 2;
-}
 
 // The format OUT is written in, from its extension: JPEG or PNG, else Unknown.
 ImageFormat OutputFormat(const std::string& path) {
@@ -42,51 +35,22 @@ ImageFormat OutputFormat(const std::string& path) {
   return ImageFormat::Unknown;
 }
 
-bool ParseInt(const char* text, int32_t* value) {
-  char* end = nullptr;
-  errno = 0;
-  const long parsed = std::strtol(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || parsed < INT32_MIN || parsed > INT32_MAX) return false;
-  *value = static_cast<int32_t>(parsed);
-  return true;
-}
+struct WatermarkOptions {
+  std::string name, url, picture;
+  int32_t type = 1;
+  std::string in, out;
+};
 
-int RunWatermark(int argc, char** argv) {
+int RunWatermark(const WatermarkOptions& options) {
   CULKernel_Info settings;
-  settings.m_nWaterPressType = 1;
-  bool hasName = false, hasUrl = false;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (option.size() < 2 || option.compare(0, 2, "--") != 0) {
-      files.push_back(option);
-      continue;
-    }
-    if (i + 1 >= argc) return Usage();
-    const char* argument = argv[++i];
-    if (option == "--name") {
-      settings.m_strWaterPressName = platform::FromUtf8(argument);
-      hasName = true;
-    } else if (option == "--url") {
-      settings.m_strWaterPressURL = platform::FromUtf8(argument);
-      hasUrl = true;
-    } else if (option == "--type") {
-      if (!ParseInt(argument, &settings.m_nWaterPressType)) return Usage();
-    } else if (option == "--picture") {
-      settings.m_strWaterPressPath = platform::PathFromBytes(argument);
-    } else {
-      return Usage();
-    }
-  }
-  if (!hasName || !hasUrl || files.size() != 2) return Usage();
-  const std::string& in = files[0];
-  const std::string& out = files[1];
+  settings.m_nWaterPressType = options.type;
+  settings.m_strWaterPressName = platform::FromUtf8(options.name);
+  settings.m_strWaterPressURL = platform::FromUtf8(options.url);
+  settings.m_strWaterPressPath = platform::PathFromBytes(options.picture);
+  const std::string& in = options.in;
+  const std::string& out = options.out;
 
   const ImageFormat format = OutputFormat(out);
-  if (format == ImageFormat::Unknown) {
-    std::fprintf(stderr, "fotaro watermark: '%s' must end in .jpg, .jpeg or .png\n", out.c_str());
-    return 2;
-  }
   // The uploader quietly draws no picture when its file is missing; here that is a mistake.
   if (!settings.m_strWaterPressPath.empty() && WaterPressPicturePath(settings) != settings.m_strWaterPressPath) {
     std::fprintf(stderr, "fotaro watermark: cannot read picture '%s'\n", platform::PathBytes(settings.m_strWaterPressPath).c_str());
@@ -120,15 +84,30 @@ int RunWatermark(int argc, char** argv) {
 
 }  // namespace
 
-const Command kWatermarkCommand = {
-    "watermark", "watermark --name N --url U [--type T] [--picture P] IN OUT",
-    "    Draws the album's watermark on the image IN and writes it to OUT (.jpg, .jpeg or .png),\n"
-    "    as the uploader does on every big picture: a translucent band in the lower left corner\n"
-    "    with the picture P (unscaled), the name N and the address U. --type 1 (the default) draws\n"
-    "    name and address, 2 the address alone, any other value no text. Without --picture the\n"
-    "    shared data folder's waterpress<T>.png is used when it exists. An image lower than 90\n"
-    "    pixels or too narrow for the texts is written unchanged, with a note on stderr. Exit status\n"
-    "    1 when a file cannot be read or written, 2 for bad usage.",
-    RunWatermark};
+Command AddWatermarkCommand(CLI::App& fotaro) {
+  auto options = std::make_shared<WatermarkOptions>();
+  CLI::App* command = fotaro.add_subcommand("watermark", "Draws the album's watermark on one image, as the uploader does");
+  command->footer(
+      "The uploader draws it on every big picture: a translucent band in the lower left corner with\n"
+      "the picture P (unscaled), the name N and the address U. Without --picture the shared data\n"
+      "folder's waterpress<T>.png is used when it exists. An image lower than 90 pixels or too narrow\n"
+      "for the texts is written unchanged, with a note on stderr. Exit status 1 when a file cannot be\n"
+      "read or written, 2 for bad usage.");
+  command->add_option("--name", options->name, "the album's name")->type_name("N")->required();
+  command->add_option("--url", options->url, "the album's address")->type_name("U")->required();
+  command->add_option("--type", options->type, "1 name and address, 2 the address alone, other values no text")
+      ->type_name("T")
+      ->capture_default_str();
+  command->add_option("--picture", options->picture, "the band's picture")->type_name("P");
+  command->add_option("IN", options->in, "the image")->required();
+  command->add_option("OUT", options->out, "the result: .jpg, .jpeg or .png")
+      ->required()
+      ->check(CLI::Validator(
+          [](const std::string& out) {
+            return OutputFormat(out) == ImageFormat::Unknown ? "'" + out + "' must end in .jpg, .jpeg or .png" : std::string();
+          },
+          ""));
+  return {command, [options] { return RunWatermark(*options); }};
+}
 
 }  // namespace fotaro::cli

@@ -1,22 +1,30 @@
 #pragma once
-// The subcommands of `fotaro`. Each lives in its own Cmd<Name>.cpp and is listed in main.cpp.
-// A subcommand gets its own arguments (argv[0] is its name), prints results on stdout and
-// errors on stderr, and returns the process exit status.
+// The subcommands of `fotaro`, each in its own Cmd<Name>.cpp and added in main.cpp. Add<Name>Command
+// declares the subcommand and its options on the `fotaro` app (CLI11, which answers --help and
+// reports bad usage) and returns it with the function that runs it once the command line has been
+// parsed. A subcommand prints results on stdout and errors on stderr, and returns the process exit
+// status (2 for bad usage, see UsageError).
+//
+// Adding an option is one line in the Add function, with a member of the command's options:
+//
+//   command->add_option("--jobs", options->jobs, "photos compressed at once")->check(CLI::Range(1, 64));
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
 
 namespace fotaro::cli {
 
 struct Command {
-  const char* name;
-  const char* usage;    // the synopsis after "fotaro "
-  const char* summary;  // one paragraph for `fotaro --help`
-  int (*run)(int argc, char** argv);
+  CLI::App* app;
+  std::function<int()> run;
 };
 
-extern const Command kExifCommand;   // CmdExif.cpp
-extern const Command kServeCommand;  // CmdServe.cpp
-extern const Command kPostCommand;   // CmdPost.cpp
-extern const Command kWatermarkCommand;  // CmdWatermark.cpp
-extern const Command kCompressCommand;  // CmdCompress.cpp
-extern const Command kUploadCommand;    // CmdUpload.cpp
+Command AddExifCommand(CLI::App& fotaro);       // CmdExif.cpp
+Command AddServeCommand(CLI::App& fotaro);      // CmdServe.cpp
+Command AddPostCommand(CLI::App& fotaro);       // CmdPost.cpp
+Command AddWatermarkCommand(CLI::App& fotaro);  // CmdWatermark.cpp
+Command AddCompressCommand(CLI::App& fotaro);   // CmdCompress.cpp
+Command AddUploadCommand(CLI::App& fotaro);     // CmdUpload.cpp
 
 }  // namespace fotaro::cli
