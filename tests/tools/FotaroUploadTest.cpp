@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestImages.h"
@@ -144,8 +146,17 @@ TEST_F(FotaroUploadTest, APhotoNamedInGbkBytesUploadsUnderItsOwnName) {
     // The text line names the file by its bytes.
     EXPECT_EQ(outcome.out.substr(0, photo.size() + 3), photo + "\t0\t") << outcome.out;
   }
+  // The JSON line is valid JSON: the name's text, and its bytes.
+  const ProgramOutcome json = Upload({}, {photo});
+  EXPECT_EQ(json.status, 0) << json.err;
+  const nlohmann::json line = nlohmann::json::parse(json.out, nullptr, false);
+  ASSERT_FALSE(line.is_discarded()) << json.out;
+  EXPECT_EQ(line["file"], m_dir.file("\xEF\xBF\xBD\xEF\xBF\xBD\xC6\xAC.jpg"));
+  const auto bytes = line["fileBytes"].get<std::vector<uint8_t>>();
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), photo);
+
   // Texts sent to the server hold "?" for what the code page cannot: here each odd byte.
-  ASSERT_EQ(m_server.Requests().size(), 2u);
+  ASSERT_EQ(m_server.Requests().size(), 3u);
   for (const AlbumRequest& request : m_server.Requests()) EXPECT_EQ(request.Field("FileData"), "??\u01AC.jpg");
 
   const ProgramOutcome exif = Run({"exif", photo});

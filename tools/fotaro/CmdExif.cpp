@@ -12,7 +12,7 @@
 #include "platform/CodePage.h"
 #include "platform/gfx/ExifProperties.h"
 #include "tools/fotaro/Commands.h"
-#include "tools/fotaro/Json.h"
+#include "tools/fotaro/JsonOutput.h"
 
 namespace fotaro::cli {
 namespace {
@@ -26,15 +26,14 @@ struct Field {
 // A text field of the record: bytes in the system code page, shown as UTF-8.
 std::string Text(const char* bytes) { return platform::Utf8(platform::FromCodePage(bytes)); }
 
-// Everything the command shows for one file, in output order.
-std::vector<Field> Describe(const char* file, bool* readable) {
+// Everything the command shows for one file after its name, in output order.
+std::vector<Field> Describe(const std::string& file, bool* readable) {
   const std::u16string path = platform::PathFromBytes(file);
   ExifInfo info;
   const int result = ReadExifInfo(path, &info);
   const platform::gfx::FileSource source(file);
   *readable = source.is_open();
   std::vector<Field> fields = {
-      {"file", std::string(file)},
       {"result", int64_t{result}},
       {"format", int64_t{CGkHelper::GetFileImageFormat(path)}},
       {"rotateFlip", int64_t{result == -1 ? 0 : static_cast<int>(RotateFlipForOrientation(info.Orientation))}},
@@ -86,7 +85,8 @@ std::vector<Field> Describe(const char* file, bool* readable) {
   return fields;
 }
 
-void PrintText(const std::vector<Field>& fields) {
+void PrintText(const std::string& file, const std::vector<Field>& fields) {
+  std::printf("file: %s\n", file.c_str());
   for (const Field& field : fields) {
     if (const auto* text = std::get_if<std::string>(&field.value)) {
       std::printf("%s: %s\n", field.name, text->c_str());
@@ -98,19 +98,13 @@ void PrintText(const std::vector<Field>& fields) {
   }
 }
 
-void AppendJson(const std::vector<Field>& fields, JsonWriter* json) {
-  json->BeginObject();
+Json ToJson(const std::string& file, const std::vector<Field>& fields) {
+  Json object = Json::object();
+  SetFileName(object, file);
   for (const Field& field : fields) {
-    json->Key(field.name);
-    std::visit([json](const auto& value) {
-      if constexpr (std::is_same_v<std::decay_t<decltype(value)>, std::string>) {
-        json->String(value);
-      } else {
-        json->Number(value);
-      }
-    }, field.value);
+    std::visit([&](const auto& value) { object[field.name] = value; }, field.value);
   }
-  json->EndObject();
+  return object;
 }
 
 struct ExifOptions {
@@ -119,26 +113,23 @@ struct ExifOptions {
 };
 
 int RunExif(const ExifOptions& options) {
-  const std::vector<std::string>& files = options.files;
   int status = 0;
-  JsonWriter json;
-  json.BeginArray();
-  for (size_t i = 0; i < files.size(); ++i) {
+  Json files = Json::array();
+  for (const std::string& file : options.files) {
     bool readable = false;
-    const std::vector<Field> fields = Describe(files[i].c_str(), &readable);
+    const std::vector<Field> fields = Describe(file, &readable);
     if (!readable) {
-      std::fprintf(stderr, "fotaro exif: cannot read '%s'\n", files[i].c_str());
+      std::fprintf(stderr, "fotaro exif: cannot read '%s'\n", file.c_str());
       status = 1;
     }
     if (options.json) {
-      AppendJson(fields, &json);
+      files.push_back(ToJson(file, fields));
     } else {
-      if (i > 0) std::printf("\n");
-      PrintText(fields);
+      if (&file != &options.files.front()) std::printf("\n");
+      PrintText(file, fields);
     }
   }
-  json.EndArray();
-  if (options.json) std::printf("%s\n", json.str().c_str());
+  if (options.json) std::printf("%s\n", JsonLine(files).c_str());
   return status;
 }
 

@@ -1,7 +1,7 @@
 #include "tools/fotaro/UploadConsole.h"
 
 #include "platform/CodePage.h"
-#include "tools/fotaro/Json.h"
+#include "tools/fotaro/JsonOutput.h"
 
 namespace fotaro::cli {
 
@@ -20,22 +20,14 @@ std::string ResultLine(const PhotoResult& result, bool json) {
   const std::string reason = platform::Utf8(result.strReason);
   const std::string album = platform::Utf8(result.strAlbumId), url = platform::Utf8(result.strResultURL);
   if (!json) return platform::PathBytes(result.strFile) + "\t" + std::to_string(result.nResult) + "\t" + reason + "\t" + album + "\t" + url;
-  JsonWriter writer;
-  writer.BeginObject();
-  writer.Key("file");
-  writer.String(platform::Utf8(result.strFile));
-  writer.Key("result");
-  writer.Number(int64_t{result.nResult});
-  writer.Key("reason");
-  writer.String(reason);
-  writer.Key("albumId");
-  writer.String(album);
-  writer.Key("resultUrl");
-  writer.String(url);
-  writer.Key("done");
-  writer.Bool(result.bDone);
-  writer.EndObject();
-  return writer.str();
+  Json line = Json::object();
+  SetFileName(line, platform::PathBytes(result.strFile));
+  line["result"] = result.nResult;
+  line["reason"] = reason;
+  line["albumId"] = album;
+  line["resultUrl"] = url;
+  line["done"] = result.bDone;
+  return JsonLine(line);
 }
 
 }  // namespace

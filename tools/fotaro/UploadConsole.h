@@ -4,9 +4,10 @@
 //   FILE<TAB>RESULT<TAB>REASON<TAB>ALBUMID<TAB>RESULTURL
 //
 // or, with --json, one object a line with the members file, result, reason, albumId, resultUrl and
-// done. Progress goes to stderr: a bar redrawn in place when stderr is a terminal, else a line for
-// every finished photo (photos done of the total, bytes sent, speed). The summary at the end lists
-// the photos that failed.
+// done (and fileBytes after file for a name that is not UTF-8, see JsonOutput.h); the text line
+// names the file by its bytes. Progress goes to stderr: a bar redrawn in place when stderr is a
+// terminal, else a line for every finished photo (photos done of the total, bytes sent, speed).
+// The summary at the end lists the photos that failed.
 
 #include <chrono>
 #include <cstdint>
