@@ -23,12 +23,14 @@ std::u16string CompressFailureReason(int32_t code) {
   }
 }
 
-std::u16string FailureAnswer(const std::u16string& path, int32_t code, const std::u16string& reason) {
+std::u16string FailureAnswer(const std::u16string& path, int32_t code, const std::u16string& reason,
+                             const std::u16string& detail) {
   std::optional<fotaro::XmlDocument> document = fotaro::XmlDocument::Parse(kFailureTemplate);
   fotaro::XmlElement body = document->Root(u"body");
   body.AppendChild(u"Filename", path);
   body.AppendChild(u"Result", platform::FromUtf8(std::to_string(code)));
   body.AppendChild(u"Reason", reason);
+  if (!detail.empty()) body.AppendChild(u"Detail", detail);
   return document->ToString();
 }
 
@@ -36,7 +38,7 @@ std::u16string ServerAnswer(const std::u16string& path, const UploadInfo& result
   std::optional<fotaro::XmlDocument> document;
   if (!result.strResultFile.empty()) document = fotaro::XmlDocument::LoadFile(platform::PathBytes(result.strResultFile));
   fotaro::XmlElement body = document ? document->Root(u"body") : fotaro::XmlElement();
-  if (!body) return FailureAnswer(path, result.nResult, result.strReason);
+  if (!body) return FailureAnswer(path, result.nResult, result.strReason, result.strFailure);
   body.AppendChild(u"Filename", path);
   return document->ToString();
 }

@@ -132,7 +132,8 @@ void CULStrategy::RunAttempt() {
   if (!m_uploader.UploadImage(m_strURL, resultFile)) {
     m_pSelf.reset();
     m_bTransferRunning.store(false);
-    FailAttempt();
+    const std::string& refusal = m_uploader.Uploader().GetRefusalText();
+    FailAttempt(u"The upload could not start" + (refusal.empty() ? u"" : u": " + platform::FromUtf8(refusal)));
   }
   // From here on the transfer thread may already have finished the attempt.
 }
@@ -179,7 +180,7 @@ void CULStrategy::OnCM_Upload(const tagEvent* event) {
     fotaro::Log(kEventScope, "CULStrategy::OnCM_Upload - Error: %d", event->nCode);
     // An error ends the attempt: its result goes now, and the rest of the transfer is ignored.
     m_State.store(kStateIdle);
-    FailAttempt();
+    FailAttempt(u"The transfer reported error " + platform::FromUtf8(std::to_string(event->nCode)));
   }
 }
 
@@ -204,7 +205,8 @@ void CULStrategy::Upload_Complete(const tagEvent& event) {
   const std::u16string& answerFile = event.strText;
   if (!FileExists(answerFile)) {
     fotaro::Log(kEventScope, "[Thread#%d] result file is empty or not exist.", ThreadId());
-    FailAttempt();
+    const std::string& failure = m_uploader.Uploader().GetFailureText();
+    FailAttempt(failure.empty() ? u"The server's answer was not saved" : platform::FromUtf8(failure));
     return;
   }
   CULData* queue = OwnerQueue();
@@ -215,18 +217,20 @@ void CULStrategy::Upload_Complete(const tagEvent& event) {
     PostLocalError(m_strFileKey, LOCALERROR_ANSWER_UNPARSED);
     fotaro::Log(kEventScope, "[Thread#%d] ParseResultFile return fail.", ThreadId());
     record->nResult = -1;
+    record->strFailure = u"The server's answer does not say how the upload went";
   }
   ClassifyResult(*record);
   Notify(ULSTRATEGY_UPLOAD_RESULT, std::move(*record));
 }
 
-void CULStrategy::FailAttempt() {
+void CULStrategy::FailAttempt(std::u16string why) {
   CULData* queue = OwnerQueue();
   std::optional<UploadInfo> record = queue ? queue->GetInfo(m_strFileKey) : std::nullopt;
   if (!record) return;
   record->strResultFile.clear();
   record->bDone = false;
   record->nResult = -1;
+  record->strFailure = std::move(why);
   Notify(ULSTRATEGY_UPLOAD_RESULT, std::move(*record));
 }
 

@@ -17,7 +17,8 @@
 // owner has let go of it: with the server's answer classified (see UploadAnswer.h), or with result
 // -1 when the transfer failed, could not start or brought no usable answer (an answer that is not
 // the expected XML is also reported to the control as local errors 1009 and 1008, see
-// LocalErrorReport.h). Notifications may overtake each other: a code 2 or 8 can arrive after the
+// LocalErrorReport.h); the record's strFailure then says why, in words (the transfer's failure
+// text, see CHttpDownload::GetFailureText). Notifications may overtake each other: a code 2 or 8 can arrive after the
 // code 3 of its attempt. Whether to try again is the owner's decision; each attempt takes one of
 // the record's retries (never below 0), and answers that must not be retried set them to 0.
 //
@@ -116,8 +117,9 @@ class CULStrategy : public std::enable_shared_from_this<CULStrategy> {
   void OnProgress(int64_t sent, int64_t total);
   // The answer of a transfer that ended: code 3 with the parsed answer, or the failure path.
   void Upload_Complete(const tagEvent& event);
-  // Code 3 with result -1 for the current record, so that a failed attempt still ends.
-  void FailAttempt();
+  // Code 3 with result -1 for the current record, so that a failed attempt still ends; `why` says
+  // what went wrong (UploadInfo::strFailure).
+  void FailAttempt(std::u16string why);
   // A new answer file in the working folder, unique among processes, strategies and attempts.
   std::u16string NextResultFile() const;
   void Notify(int32_t code, NotifyParam param);

@@ -34,6 +34,7 @@ struct UploadInfo {
   std::u16string strRegUrl;       // the server's "RegUrl"
   std::u16string strResultURL;    // the server's "ResultURL"
   std::u16string strResultFile;   // the local file that holds the server's answer
+  std::u16string strFailure;      // with result -1: why the attempt brought no usable answer, in words
   int32_t nProgress = 0;          // percent of the photo sent, 0..100
   std::vector<CompressedFileInfo> vecParts;  // the pieces to send, in order
 };

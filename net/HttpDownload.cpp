@@ -3,9 +3,11 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include "control/services/Log.h"
 #include "net/HttpUrl.h"
@@ -35,6 +37,19 @@ bool IsBlank(const std::u16string& text) {
   return text.find_first_not_of(u" \t\r\n") == std::u16string::npos;
 }
 
+// host[:port] of a URL, as a failure text names it.
+std::string HostText(const fotaro::net::HttpUrl& url) { return url.port.empty() ? url.host : url.host + ":" + url.port; }
+
+// Text from the network, shown to people: printable ASCII only, at most `limit` characters.
+std::string Printable(const std::string& text, size_t limit) {
+  std::string out;
+  for (const char c : text) {
+    if (out.size() == limit) break;
+    if (c >= 0x20 && c < 0x7F) out += c;
+  }
+  return out;
+}
+
 // The number of a Content-Length value; -1 when it is not a plain decimal number.
 int64_t ParseLength(const std::string& value) {
   if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || value.size() > 18) return -1;
@@ -55,18 +70,42 @@ void CHttpDownload::SetTimeouts(long connectSeconds, long stallSeconds) {
   m_nStallTimeout = stallSeconds;
 }
 
+const char* CHttpDownload::TransferCodeMeaning(int code) {
+  switch (code) {
+    case kCodeOk: return "answer received";
+    case kCodeNotModified: return "not modified";
+    case kCodeFailed: return "transfer failed";
+    case kCodeLengthMismatch: return "answer shorter or longer than announced";
+    case kCodeFileError: return "answer file cannot be written";
+    case kCodeConnectionError: return "connection or protocol error";
+    case kCodeNotFound: return "not found";
+    case kCodeUnavailable: return "service unavailable";
+    default: return "unknown transfer code";
+  }
+}
+
 int CHttpDownload::DownloadBase(const std::u16string& url, const std::u16string& savePath) {
   fotaro::Log(kLog, "DownloadBase start");
-  // A previous transfer that would not stop may still use this object.
-  if (!StopThread()) return 0;
-  if (!fotaro::net::ParseHttpUrl(platform::Utf8(url))) {
+  // A previous transfer that would not stop may still use this object (but never the refusal).
+  if (!StopThread()) {
+    m_strRefusal = "the previous transfer did not stop";
+    return 0;
+  }
+  const auto parsed = fotaro::net::ParseHttpUrl(platform::Utf8(url));
+  if (!parsed) {
     fotaro::Log(kLog, "CHttpDownload::URL不是http类型");
+    m_strRefusal = "'" + Printable(platform::Utf8(url), 256) + "' is not an http or https URL";
     return 0;
   }
   if (IsBlank(savePath)) {
     fotaro::Log(kLog, "strSavePath.IsEmpty() : %s", savePath);
+    m_strRefusal = "no file to save the answer to";
     return 0;
   }
+  m_strRefusal.clear();
+  m_strFailure.clear();
+  m_strFailureWhy.clear();
+  m_strHostText = HostText(*parsed);
   m_strUrl = url;
   m_strSavePath = savePath;
   m_nTransferState = kStateNone;
@@ -103,7 +142,15 @@ void CHttpDownload::Run() {
     // counter exceeds the maximum.
   }
   m_strHeaders.clear();
-  if (result != kStepFinished && m_nTransferCode == kCodeOk) Record(kStateFailed, kCodeFailed);
+  if (result != kStepFinished && m_nTransferCode == kCodeOk) {
+    Fail(kCodeFailed, result == kStepStopped ? "stopped" : result == kStepExhausted ? "attempts exhausted" : "");
+  }
+  if (m_nTransferCode != kCodeOk) {
+    m_strFailure = TransferCodeMeaning(m_nTransferCode);
+    m_strFailure[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(m_strFailure[0])));
+    m_strFailure += " (transfer code " + std::to_string(m_nTransferCode) + ") at " + m_strHostText +
+                    (m_strFailureWhy.empty() ? "" : ": " + m_strFailureWhy);
+  }
   if (m_nTransferCode != kCodeOk && m_saveFile.Touched()) unlink(platform::PathBytes(m_strSavePath).c_str());
   fotaro::Log(kLog, "CHttpDownload end, TransferCode = %d", m_nTransferCode);
 
@@ -120,7 +167,7 @@ int CHttpDownload::Connect() {
     m_hCurl = curl_easy_init();
     m_hMulti = curl_multi_init();
     if (!m_hCurl || !m_hMulti) {
-      Record(kStateFailed, kCodeConnectionError);
+      Fail(kCodeConnectionError, "libcurl cannot make a connection");
       return kStepFailed;
     }
   }
@@ -128,9 +175,11 @@ int CHttpDownload::Connect() {
   const auto url = fotaro::net::ParseHttpUrl(platform::Utf8(m_strUrl));
   if (!url) {
     fotaro::Log(kLog, "CHttpDownload::URL不是http类型");
+    Fail(kCodeFailed, "not an http or https URL");
     return kStepFailed;
   }
   m_strHostName = url->host;
+  m_strHostText = HostText(*url);
   m_strObjectName = url->path;
   fotaro::Log(kLog, "after OpenInternetConnection host = %s, object = %s", m_strHostName, m_strObjectName);
   return kStepSuccess;
@@ -168,6 +217,7 @@ int CHttpDownload::OpenHttpRequest() {
             curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, m_szCurlError) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
@@ -190,7 +240,7 @@ int CHttpDownload::OpenHttpRequest() {
   }
   fotaro::Log(kLog, "OpenHttpRequest %s %s: %d", m_bUsePost ? "POST" : "GET", m_strObjectName, ok ? 1 : 0);
   if (ok) return kStepSuccess;
-  Record(kStateFailed, kCodeFailed);
+  Fail(kCodeFailed, "libcurl refused the request's settings");
   return kStepFailed;
 }
 
@@ -199,7 +249,7 @@ int CHttpDownload::OpenSaveFile() {
   const bool opened = m_saveFile.Open(path);
   fotaro::Log(kLog, "OpenSaveFile : %s,  dwError = %d, m_hSaveFileHandle = %d", path, opened ? 0 : errno, m_saveFile.Handle());
   if (opened) return kStepSuccess;
-  Record(kStateFailed, kCodeFileError);
+  Fail(kCodeFileError, std::string("cannot open it: ") + std::strerror(errno));
   return kStepFailed;
 }
 
@@ -231,6 +281,8 @@ int CHttpDownload::PerformRequest() {
   }
   m_strRawHeaders.clear();
   m_nStatus = 0;
+  m_strStatusLine.clear();
+  m_szCurlError[0] = '\0';
   m_bHeadersDone = m_bReceiving = m_bBodyFailed = m_bWriteFailed = m_bTooLarge = m_bStalled = false;
   m_nLastActivity = 0;
   m_nLastActivityTime = SteadyMilliseconds();
@@ -260,10 +312,14 @@ int CHttpDownload::PerformRequest() {
     fotaro::Log(kLog, "AsyncIO UserBreak");
     return kStepStopped;
   }
-  if (m_bBodyFailed) return kStepFailed;
+  if (m_bBodyFailed) {
+    Fail(kCodeFailed, "a file of the request could not be read, or changed while it was sent");
+    return kStepFailed;
+  }
   if (!m_bHeadersDone || m_bStalled) {
     fotaro::Log(kLog, "Catch CInternetException : %d (%s)", static_cast<int>(result), curl_easy_strerror(result));
-    Record(kStateFailed, kCodeConnectionError);
+    Fail(kCodeConnectionError, m_bStalled ? "nothing moved for " + std::to_string(m_nStallTimeout) + " seconds"
+                                          : CurlErrorText(result));
     return kStepFailed;
   }
   return m_nStatus == 200 ? FinishAnswer(result) : ActOnStatus();
@@ -292,21 +348,22 @@ bool CHttpDownload::HeadersComplete() {
 int CHttpDownload::FinishAnswer(CURLcode result) {
   if (m_bTooLarge) {
     fotaro::Log(kLog, "answer larger than %lld bytes", static_cast<long long>(m_nMaxAnswerSize));
-    Record(kStateFailed, kCodeFailed);
+    Fail(kCodeFailed, "the answer is larger than " + std::to_string(m_nMaxAnswerSize) + " bytes");
     return kStepFailed;
   }
   if (m_bWriteFailed || !m_saveFile.Flush()) {
-    Record(kStateFailed, kCodeFileError);
+    Fail(kCodeFileError, std::string("cannot write it: ") + std::strerror(errno));
     return kStepRetry;
   }
   // A connection closed before the announced length is a length mismatch, checked below.
   if (result != CURLE_OK && result != CURLE_PARTIAL_FILE) {
     fotaro::Log(kLog, "Catch CInternetException : %d (%s)", static_cast<int>(result), curl_easy_strerror(result));
-    Record(kStateFailed, kCodeConnectionError);
+    Fail(kCodeConnectionError, CurlErrorText(result));
     return kStepFailed;
   }
   if (m_nExpected != -1 && m_nExpected != m_nReceived) {
-    Record(kStateFailed, kCodeLengthMismatch);
+    Fail(kCodeLengthMismatch, "received " + std::to_string(m_nReceived) + " of the " + std::to_string(m_nExpected) +
+                                  " bytes announced");
     return kStepRetry;
   }
   Record(kStateFinished, kCodeOk);
@@ -322,7 +379,7 @@ int CHttpDownload::ActOnStatus() {
       const auto target = location ? fotaro::net::ResolveUrl(platform::Utf8(m_strUrl), *location) : std::nullopt;
       if (!target || !fotaro::net::ParseHttpUrl(*target) || ++m_nRedirects > kMaxRedirects) {
         fotaro::Log(kLog, "redirect refused: %s", location ? *location : std::string("(no Location)"));
-        Record(kStateFailed, kCodeFailed);
+        Fail(kCodeFailed, StatusText() + (m_nRedirects > kMaxRedirects ? ", one redirect too many" : ", redirect refused"));
         return kStepFailed;
       }
       fotaro::Log(kLog, "重定向到 %s", *target);
@@ -333,24 +390,28 @@ int CHttpDownload::ActOnStatus() {
     }
     case 304:
       Record(kStateFinished, kCodeNotModified);
+      m_strFailureWhy = StatusText();
       return kStepFinished;
     case 401:
     case 407: {
       std::string user, password;
-      if (++m_nCredentialRounds > kMaxCredentialRounds || !AskCredentials(m_nStatus, user, password)) return kStepFailed;
+      if (++m_nCredentialRounds > kMaxCredentialRounds || !AskCredentials(m_nStatus, user, password)) {
+        Fail(kCodeFailed, StatusText() + ", no credentials");
+        return kStepFailed;
+      }
       m_strUser = user;
       m_strPassword = password;
       m_nAuthStatus = m_nStatus;
       return kStepSendAgain;
     }
     case 404:
-      Record(kStateFailed, kCodeNotFound);
+      Fail(kCodeNotFound, StatusText());
       return kStepFailed;
     case 503:
-      Record(kStateFailed, kCodeUnavailable);
+      Fail(kCodeUnavailable, StatusText());
       return kStepFailed;
     default:
-      Record(kStateFailed, kCodeFailed);
+      Fail(kCodeFailed, StatusText());
       return kStepFailed;
   }
 }
@@ -370,6 +431,19 @@ void CHttpDownload::Record(int state, int code) {
   m_nTransferCode = code;
 }
 
+void CHttpDownload::Fail(int code, std::string why) {
+  Record(kStateFailed, code);
+  m_strFailureWhy = std::move(why);
+}
+
+std::string CHttpDownload::CurlErrorText(CURLcode result) const {
+  return Printable(m_szCurlError[0] != '\0' ? m_szCurlError : curl_easy_strerror(result), 256);
+}
+
+std::string CHttpDownload::StatusText() const {
+  return "HTTP status " + (m_strStatusLine.empty() ? std::to_string(m_nStatus) : m_strStatusLine);
+}
+
 size_t CHttpDownload::HeaderCallback(char* data, size_t size, size_t count, void* object) {
   auto* self = static_cast<CHttpDownload*>(object);
   const size_t bytes = size * count;
@@ -379,6 +453,7 @@ size_t CHttpDownload::HeaderCallback(char* data, size_t size, size_t count, void
     self->m_strRawHeaders.clear();
     const size_t space = line.find(' ');
     self->m_nStatus = space == std::string::npos ? 0 : std::strtol(line.c_str() + space + 1, nullptr, 10);
+    self->m_strStatusLine = space == std::string::npos ? std::string() : Printable(line.substr(space + 1), 100);
   }
   if (line == "\r\n" || line == "\n") {
     if (self->m_nStatus >= 100 && self->m_nStatus < 200) return bytes;

@@ -13,7 +13,8 @@
 //     redirects, attempts exhausted, stopped)   3 the answer's length differs from its Content-Length
 //
 // The save file holds the answer only after code 0; after any other code it is removed, so that
-// an empty or partial answer is never taken for the server's. Diagnostics go to "httpdownload.txt".
+// an empty or partial answer is never taken for the server's. GetFailureText then says why in
+// words. Diagnostics go to "httpdownload.txt".
 
 #include <curl/curl.h>
 
@@ -67,6 +68,17 @@ class CHttpDownload : public CThreadModel {
   int GetTransferCode() const { return m_nTransferCode; }
   const std::string& GetRawResponseHeaders() const { return m_strRawHeaders; }
   const std::u16string& GetRedirectTarget() const { return m_strRedirectTarget; }
+  // Why the last transfer failed, for people: the transfer code and its meaning, the host, and
+  // what went wrong (libcurl's error text, the HTTP status, ...), for example
+  //   "Not found (transfer code 7) at 127.0.0.1:8080: HTTP status 404 Not Found"
+  //   "Connection or protocol error (transfer code 5) at 127.0.0.1:1: Failed to connect to ..."
+  // Empty after code 0. Valid once OnDownloadComplete has been called.
+  const std::string& GetFailureText() const { return m_strFailure; }
+  // Why the last DownloadBase call returned 0, in words; empty after one that started a transfer.
+  // For the thread that calls DownloadBase.
+  const std::string& GetRefusalText() const { return m_strRefusal; }
+  // The meaning of a transfer code, in words ("not found" for 7).
+  static const char* TransferCodeMeaning(int code);
 
  protected:
   // Prepares the request of one attempt, after the request has been opened and before it is
@@ -85,6 +97,8 @@ class CHttpDownload : public CThreadModel {
 
   // For SendRequest: adds a header line, replacing one of the same name.
   void AddRequestHeader(const std::string& line);
+  // Records that the attempt failed with transfer code `code`, and what went wrong in words.
+  void Fail(int code, std::string why);
   // For SendRequest: the request carries a body of exactly this many bytes.
   void SetRequestBodyLength(uint64_t bytes) { m_nBodyLength = bytes; }
   CHttpDownloadUIInterface* Callback() const { return m_pCallback; }
@@ -101,6 +115,9 @@ class CHttpDownload : public CThreadModel {
   int FinishAnswer(CURLcode result);
   void CloseRequest();
   void Record(int state, int code);
+  // The texts of GetFailureText: libcurl's error of the last exchange, and its HTTP status line.
+  std::string CurlErrorText(CURLcode result) const;
+  std::string StatusText() const;
   bool HeadersComplete();
 
   static size_t HeaderCallback(char* data, size_t size, size_t count, void* self);
@@ -129,6 +146,10 @@ class CHttpDownload : public CThreadModel {
   int m_nCredentialRounds = 0;
   int m_nTransferState = kStateNone;
   int m_nTransferCode = kCodeOk;
+  std::string m_strHostText;    // host[:port] of the URL, for the failure text
+  std::string m_strFailureWhy;  // what went wrong, recorded with the code
+  std::string m_strFailure;     // the whole text, once the transfer has ended
+  std::string m_strRefusal;     // why DownloadBase started nothing (the caller's thread only)
   std::string m_strUser, m_strPassword;  // from AskCredentials, for the request sent again
   long m_nAuthStatus = 0;                // 401 or 407: which credentials they are
 
@@ -141,6 +162,8 @@ class CHttpDownload : public CThreadModel {
   CSaveFile m_saveFile;  // touched: created or emptied by this transfer
   std::string m_strRawHeaders;
   long m_nStatus = 0;
+  std::string m_strStatusLine;  // "404 Not Found", printable characters only
+  char m_szCurlError[CURL_ERROR_SIZE] = {};
   bool m_bHeadersDone = false;
   bool m_bReceiving = false;
   bool m_bBodyFailed = false;

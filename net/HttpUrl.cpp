@@ -30,7 +30,8 @@ bool IsHttpScheme(const std::string& scheme) {
 std::optional<HttpUrl> ParseHttpUrl(const std::string& url) {
   UrlHandle handle(curl_url());
   if (!handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return std::nullopt;
-  HttpUrl parts{Part(handle.get(), CURLUPART_SCHEME), Part(handle.get(), CURLUPART_HOST), Part(handle.get(), CURLUPART_PATH)};
+  HttpUrl parts{Part(handle.get(), CURLUPART_SCHEME), Part(handle.get(), CURLUPART_HOST), Part(handle.get(), CURLUPART_PORT),
+                Part(handle.get(), CURLUPART_PATH)};
   if (!IsHttpScheme(parts.scheme) || parts.host.empty()) return std::nullopt;
   if (const std::string query = Part(handle.get(), CURLUPART_QUERY); !query.empty()) parts.path += "?" + query;
   return parts;

@@ -10,6 +10,7 @@ namespace fotaro::net {
 struct HttpUrl {
   std::string scheme;  // "http" or "https", lower case
   std::string host;
+  std::string port;    // as the URL gives it; empty for the scheme's own
   std::string path;    // path and query ("object name"), at least "/"
 };
 

@@ -152,9 +152,12 @@ TEST_F(CSlientUploaderTest, AFailedUploadLeavesTheBatchWaitingUntilThePageStopsI
   m_server.Script(error);
   Start({Photo("a.jpg"), Photo("b.jpg")});
   ASSERT_TRUE(platform::RunUntil([&] { return !m_control.Answers().empty(); }, 60s));
-  // The reply was no answer document: the page gets one made from the result.
+  // The reply was no answer document: the page gets one made from the result, with why.
+  const std::string address = m_server.Url().substr(7, m_server.Url().find('/', 7) - 7);
   EXPECT_EQ(m_control.Answers()[0],
-            (std::vector<std::string>{"Filename=" + m_dir.file("a.jpg"), "Result=-1", "Reason=The photo has not been uploaded."}));
+            (std::vector<std::string>{"Filename=" + m_dir.file("a.jpg"), "Result=-1", "Reason=The photo has not been uploaded.",
+                                      "Detail=Transfer failed (transfer code 2) at " + address +
+                                          ": HTTP status 500 Internal Server Error"}));
   EXPECT_TRUE(m_uploader.IsRunning());
 
   m_uploader.Finish();

@@ -46,9 +46,21 @@ TEST(FotaroPostTest, SendsInTheCodePageOfItsEnvironmentAndExitsWithTheCode) {
   const ProgramOutcome failed = RunFotaro(args, {});
   EXPECT_EQ(failed.status, 1);
   EXPECT_EQ(failed.out, "7\n" + answer + "\n");
+  const std::string address = server.Url().substr(7, server.Url().find('/', 7) - 7);
+  EXPECT_EQ(failed.err.substr(failed.err.find("fotaro post: ")),
+            "fotaro post: Not found (transfer code 7) at " + address + ": HTTP status 404 Not Found\n");
+
+  // Without --result the answer is kept in the working folder.
+  const ProgramOutcome kept = RunFotaro({"post", "--url", server.Url(), "--file", "FileData=" + photo}, {"XDG_CACHE_HOME=" + dir.file("cache")});
+  EXPECT_EQ(kept.status, 0) << kept.err;
+  const std::string keptAnswer = kept.out.substr(kept.out.find('\n') + 1);
+  EXPECT_EQ(keptAnswer.rfind(dir.file("cache/Brennik/OrniFotaroEx/post."), 0), 0u) << kept.out;
+  EXPECT_TRUE(std::ifstream(keptAnswer.substr(0, keptAnswer.size() - 1)).good()) << keptAnswer;
 
   EXPECT_EQ(RunFotaro({"post", "--field", "a=b"}, {}).status, 2);
-  EXPECT_EQ(RunFotaro({"post", "--url", "ftp://127.0.0.1/x", "--result", answer}, {}).status, 1);
+  const ProgramOutcome refused = RunFotaro({"post", "--url", "ftp://127.0.0.1/x", "--result", answer}, {});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "fotaro post: the upload cannot be started: 'ftp://127.0.0.1/x' is not an http or https URL\n");
 }
 
 }  // namespace

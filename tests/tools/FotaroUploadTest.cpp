@@ -99,9 +99,10 @@ TEST_F(FotaroUploadTest, AServerThatAnswers500FailsEveryPhotoAfterItsRetries) {
                                           photos);
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(Lines(outcome.out), 3u) << outcome.out;
-    for (const std::string& photo : photos) {
-      EXPECT_NE(Find(outcome.out, Line(photo, -1, "The photo has not been uploaded.")), "") << outcome.out;
-    }
+    const std::string address = m_server.Url().substr(7, m_server.Url().find('/', 7) - 7);
+    const std::string reason = "The photo has not been uploaded. Transfer failed (transfer code 2) at " + address +
+                               ": HTTP status 500 Internal Server Error";
+    for (const std::string& photo : photos) EXPECT_NE(Find(outcome.out, Line(photo, -1, reason)), "") << outcome.out;
     // The silent mode tries each photo once.
     EXPECT_EQ(m_server.Requests().size() - before, silent ? 3u : 6u);
   }
@@ -132,6 +133,45 @@ TEST_F(FotaroUploadTest, WithoutAnAddressItRunsItsOwnServerAndStoresThePhotos) {
   EXPECT_NE(outcome.err.find("2 of 2 photos uploaded"), std::string::npos) << outcome.err;
   // The working folder goes with the command.
   EXPECT_FALSE(std::filesystem::exists(m_dir.file("cache/Brennik/OrniFotaroEx")));
+}
+
+TEST_F(FotaroUploadTest, AFailedTransferSaysWhyAndWhere) {
+  AlbumReply notFound;
+  notFound.status = 404;
+  m_server.SetDefaultReply(notFound);
+  const std::string address = m_server.Url().substr(7, m_server.Url().find('/', 7) - 7);  // 127.0.0.1:PORT
+  struct Case {
+    std::string url;
+    std::vector<std::string> said;  // in the reason, in this order
+  };
+  const Case cases[] = {
+      // Nothing listens on port 1.
+      {"http://127.0.0.1:1/upload", {"Connection or protocol error (transfer code 5) at 127.0.0.1:1: ", "connect"}},
+      {m_server.Url(), {"Not found (transfer code 7) at " + address + ": HTTP status 404 Not Found"}},
+      // The name never resolves.
+      {"http://nosuchhost.invalid/upload",
+       {"Connection or protocol error (transfer code 5) at nosuchhost.invalid: ", "resolve host"}},
+  };
+  const std::string photo = Photo("1.jpg");
+  for (const Case& c : cases) {
+    for (const std::string mode : {"--retries=1", "--silent"}) {
+      const ProgramOutcome outcome =
+          Run({"upload", "--json", mode, "--url", c.url, "--uin", "u", "--key", "k", "--album", "a", photo});
+      EXPECT_EQ(outcome.status, 1);
+      const nlohmann::json line = nlohmann::json::parse(outcome.out, nullptr, false);
+      ASSERT_TRUE(line.is_object()) << outcome.out;
+      EXPECT_EQ(line["result"], -1);
+      const std::string reason = line["reason"];
+      size_t at = reason.find("The photo has not been uploaded. ");
+      EXPECT_EQ(at, 0u) << reason;
+      for (const std::string& part : c.said) {
+        at = reason.find(part, at);
+        EXPECT_NE(at, std::string::npos) << mode << ": " << part << " not in " << reason;
+      }
+      // The summary on stderr says it too.
+      EXPECT_NE(outcome.err.find("failed: " + photo + " (-1 " + reason + ")"), std::string::npos) << outcome.err;
+    }
+  }
 }
 
 // Names written by older systems in GBK: 照片 is D5 D5 C6 AC, which is not UTF-8 (its second half

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "control/services/Folders.h"
 #include "net/CMHttpUpload.h"
 #include "platform/CodePage.h"
-#include "platform/Paths.h"
 #include "platform/sync/Event.h"
 #include "tools/fotaro/CommandHelpers.h"
 #include "tools/fotaro/Commands.h"
@@ -70,9 +70,16 @@ struct PostOptions {
 
 int RunPost(const PostOptions& options) {
   const std::u16string url = platform::FromUtf8(options.url);
-  const std::u16string result =
-      platform::PathFromBytes(!options.result.empty() ? options.result
-                                                      : platform::paths::WorkingFolder() + "/post." + std::to_string(getpid()) + ".xml");
+  // By default the answer goes into the working folder (made when missing), where it stays.
+  std::u16string result = platform::PathFromBytes(options.result);
+  if (result.empty()) {
+    const std::u16string folder = fotaro::GetWorkingFolder(true);
+    if (folder.empty()) {
+      std::fprintf(stderr, "fotaro post: cannot make the working folder; name an answer file with --result\n");
+      return 1;
+    }
+    result = folder + u"/post." + platform::PathFromBytes(std::to_string(getpid())) + u".xml";
+  }
 
   PostListener listener;
   CCMHttpUpload upload;
@@ -87,11 +94,13 @@ int RunPost(const PostOptions& options) {
     upload.AddImageFormData(path, spec, path, spec, path);
   }
   if (!upload.UploadImage(url, result)) {
-    std::fprintf(stderr, "fotaro post: the upload cannot be started (URL %s)\n", platform::Utf8(url).c_str());
+    const std::string& refusal = upload.Uploader().GetRefusalText();
+    std::fprintf(stderr, "fotaro post: the upload cannot be started%s%s\n", refusal.empty() ? "" : ": ", refusal.c_str());
     return 1;
   }
   const int code = listener.WaitForCode();
   std::printf("%d\n%s\n", code, platform::PathBytes(result).c_str());
+  if (code != 0) std::fprintf(stderr, "fotaro post: %s\n", upload.Uploader().GetFailureText().c_str());
   return code == 0 ? 0 : 1;
 }
 
@@ -103,7 +112,8 @@ Command AddPostCommand(CLI::App& fotaro) {
   command->footer(
       "The request holds the text fields, then each file as a text part and a file part named SPEC, in\n"
       "the system code page. Progress goes to stderr, then the transfer code and the answer file to\n"
-      "stdout. The exit status is 0 only for transfer code 0, 2 for bad usage.");
+      "stdout; a failed transfer says why on stderr. The exit status is 0 only for transfer code 0,\n"
+      "2 for bad usage.");
   command->add_option("--url", options->url, "the upload address")->type_name("URL")->required()->check(kNotEmpty);
   command->add_option("--field", options->fields, "a text field (repeatable)")->type_name("NAME=VALUE")->check(kNamedValue)->allow_extra_args(false);
   command->add_option("--file", options->files, "a file part (repeatable)")->type_name("SPEC=PATH")->check(kNamedValue)->allow_extra_args(false);

@@ -36,6 +36,7 @@ PhotoResult ParseAnswer(const std::u16string& text) {
     if (name == u"Reason") result.strReason = element.Text();
     if (name == u"AlbumId") result.strAlbumId = element.Text();
     if (name == u"ResultURL") result.strResultURL = element.Text();
+    if (name == u"Detail") result.strFailure = element.Text();
   });
   result.bDone = result.nResult == 0 || result.nResult == -301;
   return result;
@@ -146,7 +147,8 @@ void CConsoleUploader::OnUploadMgr(int32_t code, const platform::MessagePayload*
       break;
     case ULSTRATEGY_UPLOAD_RESULT:
       if (const auto* info = notice ? std::get_if<UploadInfo>(&notice->message.param) : nullptr) {
-        Report({info->strSourcePath, info->nResult, info->strReason, info->strAlbumId, info->strResultURL, info->bDone});
+        Report({info->strSourcePath, info->nResult, info->strReason, info->strAlbumId, info->strResultURL, info->bDone,
+                info->strFailure});
         if (EndsBatch(info->nResult)) {
           StopWith(info->nResult, info->strReason);
           m_uploadMgr.StopUpload();

@@ -32,6 +32,7 @@ struct PhotoResult {
   std::u16string strAlbumId;
   std::u16string strResultURL;
   bool bDone = false;
+  std::u16string strFailure;  // why an upload brought no usable answer (UploadInfo::strFailure)
 };
 
 // Whoever shows the batch. Called on the frame's thread.

@@ -16,8 +16,15 @@ std::string Megabytes(int64_t bytes) {
   return text;
 }
 
+// The photo's reason, followed by why its upload failed when that is known, as a sentence of its own.
+std::string Reason(const PhotoResult& result) {
+  const std::string reason = platform::Utf8(result.strReason), failure = platform::Utf8(result.strFailure);
+  if (failure.empty() || reason.empty()) return reason + failure;
+  return reason + (reason.back() == '.' ? " " : ". ") + failure;
+}
+
 std::string ResultLine(const PhotoResult& result, bool json) {
-  const std::string reason = platform::Utf8(result.strReason);
+  const std::string reason = Reason(result);
   const std::string album = platform::Utf8(result.strAlbumId), url = platform::Utf8(result.strResultURL);
   if (!json) return platform::PathBytes(result.strFile) + "\t" + std::to_string(result.nResult) + "\t" + reason + "\t" + album + "\t" + url;
   Json line = Json::object();
@@ -73,8 +80,9 @@ void UploadConsole::Finish(const std::vector<PhotoResult>& results) {
                sent.c_str(), Seconds());
   for (const PhotoResult& result : results) {
     if (result.bDone) continue;
+    const std::string reason = Reason(result);
     std::fprintf(m_err, "  failed: %s (%d%s%s)\n", platform::PathBytes(result.strFile).c_str(), result.nResult,
-                 result.strReason.empty() ? "" : " ", platform::Utf8(result.strReason).c_str());
+                 reason.empty() ? "" : " ", reason.c_str());
   }
 }
 

@@ -5,9 +5,13 @@
 //
 // or, with --json, one object a line with the members file, result, reason, albumId, resultUrl and
 // done (and fileBytes after file for a name that is not UTF-8, see JsonOutput.h); the text line
-// names the file by its bytes. Progress goes to stderr: a bar redrawn in place when stderr is a
-// terminal, else a line for every finished photo (photos done of the total, bytes sent, speed).
-// The summary at the end lists the photos that failed.
+// names the file by its bytes. When it is known why an upload brought no usable answer, the
+// reason says it in a sentence of its own: "The photo has not been uploaded. Not found (transfer
+// code 7) at 127.0.0.1:8080: HTTP status 404 Not Found".
+//
+// Progress goes to stderr: a bar redrawn in place when stderr is a terminal, else a line for every
+// finished photo (photos done of the total, bytes sent, speed). The summary at the end lists the
+// photos that failed.
 
 #include <chrono>
 #include <cstdint>
