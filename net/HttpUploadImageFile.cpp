@@ -87,9 +87,9 @@ int CHttpUploadImageFile::SendRequest() {
     if (!file.IsOpen() || file.Size() > GetMaxPartSize() ||
         (entry.nAnnouncedSize && *entry.nAnnouncedSize != file.Size())) {
       fotaro::Log("CHttpUploadImageFile::SendRequest", "file part refused: %s", entry.strPath);
-      Fail(kCodeFailed, "cannot send " + platform::Utf8(entry.strPath) +
-                            (!file.IsOpen() ? ": it cannot be read" : file.Size() > GetMaxPartSize() ? ": it is too large"
-                                                                                                      : ": its length changed"));
+      const char* why = !file.IsOpen() ? "it cannot be read" : file.Size() > GetMaxPartSize() ? "it is too large"
+                                                                                                : "its length changed";
+      Fail(kCodeFailed, "cannot send " + platform::Utf8(entry.strPath) + ": " + why);
       SetUploading(false);
       return kStepFailed;
     }

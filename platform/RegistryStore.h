@@ -9,11 +9,11 @@
 //
 // where "%", TAB, line feed, carriage return and the other control characters are written as
 // "%XX" (hexadecimal byte), as are the bytes of a file name that are not UTF-8 (a value holding
-// such a name reads back with the same bytes, see platform::PathFromBytes). Lines starting with "#", blank lines and lines that do not have this
-// form are ignored, so a missing or corrupt store reads as empty. Writes replace the file
-// atomically (a temporary file renamed over it) under an exclusive lock on the file's ".lock"
-// companion, so that several processes can write without losing each other's values; reads take
-// no lock and see either the old or the new file.
+// such a name reads back with the same bytes, see platform::PathFromBytes). Lines starting with
+// "#", blank lines and lines that do not have this form are ignored, so a missing or corrupt store
+// reads as empty. Writes replace the file atomically (a temporary file renamed over it) under an
+// exclusive lock on the file's ".lock" companion, so that several processes can write without
+// losing each other's values; reads take no lock and see either the old or the new file.
 
 #include <optional>
 #include <string>
