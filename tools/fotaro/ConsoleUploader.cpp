@@ -79,8 +79,8 @@ std::vector<PhotoResult> CConsoleUploader::Run(const std::vector<std::u16string>
     // A photo the batch did not reach: it stopped before (or, were the batch to end without it,
     // the photo counts as not uploaded).
     if (!m_results.count(photo)) {
-      Report(m_bStopped ? PhotoResult{photo, m_nStopResult, m_strStopReason, u"", u"", false}
-                        : PhotoResult{photo, -1, std::u16string(IDS_NOT_UPLOADED), u"", u"", false});
+      Report(m_bStopped ? PhotoResult{photo, m_nStopResult, m_strStopReason, u"", u"", false, u""}
+                        : PhotoResult{photo, -1, std::u16string(IDS_NOT_UPLOADED), u"", u"", false, u""});
     }
     results.push_back(m_results.at(photo));
   }
@@ -157,13 +157,13 @@ void CConsoleUploader::OnUploadMgr(int32_t code, const platform::MessagePayload*
       break;
     case ULMGR_UPLOAD_STARTED:
       if (const auto* value = notice ? std::get_if<int64_t>(&notice->message.param) : nullptr; value && *value != 0) {
-        Report({notice->message.strFile, static_cast<int32_t>(*value), u"", u"", u"", false});
+        Report({notice->message.strFile, static_cast<int32_t>(*value), u"", u"", u"", false, u""});
       }
       break;
     case UPLOADMGR_COMPRESS_ERROR:
       // 0: the photo was refused because the batch stopped; it is reported with the stop.
       if (file && file->nValue != 0) {
-        Report({file->strFile, file->nValue, CompressFailureReason(file->nValue), u"", u"", false});
+        Report({file->strFile, file->nValue, CompressFailureReason(file->nValue), u"", u"", false, u""});
       }
       break;
     case UPLOADMGR_STOPPED:
