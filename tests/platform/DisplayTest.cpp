@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <thread>
 
 #include "platform/CodePage.h"
@@ -18,13 +17,14 @@
 #include "platform/win/Window.h"
 #include "tests/support/BackgroundProgram.h"
 #include "tests/support/DisplayEnvironment.h"
-#include "tests/support/RunProgram.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestImages.h"
 
 using namespace std::chrono_literals;
 using namespace platform;
 using fotaro::test::BackgroundProgram;
+using fotaro::test::PumpUntil;
+using fotaro::test::RunWhilePumping;
 
 namespace {
 
@@ -59,31 +59,6 @@ class Panel : public Window {
   int pastes = 0;
 };
 
-// Keeps this thread's loop running until `done` holds, checking it every few milliseconds: for
-// conditions that other programs make true without sending us anything.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
-  const auto deadline = std::chrono::steady_clock::now() + bound;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    RunUntil([] { return false; }, 10ms);
-  }
-  return true;
-}
-
-// Runs `program` on a thread of its own while this thread's loop keeps serving the display (a
-// clipboard read by another program waits for us).
-fotaro::test::ProgramOutcome RunWhilePumping(const std::string& program, const std::vector<std::string>& args) {
-  fotaro::test::ProgramOutcome outcome;
-  std::atomic<bool> done{false};
-  std::thread runner([&] {
-    outcome = fotaro::test::RunProgram(program, args);
-    done = true;
-  });
-  PumpUntil([&] { return done.load(); }, 20s);
-  runner.join();
-  return outcome;
-}
-
 bool Installed(const char* program) { return access(program, X_OK) == 0; }
 
 }  // namespace
@@ -115,9 +90,9 @@ TEST(DisplayTest, FileListsAndPicturesCrossTheDesktopClipboard) {
   // Ours, read by another program as text/uri-list (a name that is not UTF-8 stays escaped).
   const std::u16string odd = PathFromBytes(dir.path() + "/\xB2\xE2 photo.jpg");
   ASSERT_TRUE(SetClipboardFiles({odd, u"/tmp/b.png"}));
-  const auto listed =
+  const std::string listed =
       RunWhilePumping("/usr/bin/xclip", {"-o", "-selection", "clipboard", "-t", "text/uri-list"});
-  EXPECT_EQ(listed.out, "file://" + dir.path() + "/%B2%E2%20photo.jpg\r\nfile:///tmp/b.png\r\n");
+  EXPECT_EQ(listed, "file://" + dir.path() + "/%B2%E2%20photo.jpg\r\nfile:///tmp/b.png\r\n");
 
   // Another program's file list and picture, read by us.
   const std::string list = dir.file("list");

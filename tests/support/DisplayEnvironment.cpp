@@ -4,10 +4,14 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/win/Display.h"
+#include "platform/win/MessageLoop.h"
 #include "tests/support/BackgroundProgram.h"
+#include "tests/support/RunProgram.h"
 
 namespace fotaro::test {
 
@@ -67,6 +71,35 @@ void DisplayEnvironment::SetUp() {
 
 void DisplayEnvironment::TearDown() {
   // GTK keeps its connection to the end of the process; the server stays up until then too.
+}
+
+}  // namespace fotaro::test
+
+namespace fotaro::test {
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    platform::RunUntil([] { return false; }, std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+std::string RunWhilePumping(const std::string& program, const std::vector<std::string>& args) {
+  auto outcome = std::make_shared<ProgramOutcome>();
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::thread runner([=] {
+    *outcome = RunProgram(program, args);
+    *done = true;
+  });
+  const bool ended = PumpUntil([&] { return done->load(); }, std::chrono::seconds(20));
+  if (!ended) {
+    runner.detach();  // it holds what it uses; the test fails on the empty answer
+    return {};
+  }
+  runner.join();
+  return outcome->status == 0 ? outcome->out : std::string();
 }
 
 }  // namespace fotaro::test

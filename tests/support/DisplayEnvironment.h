@@ -4,8 +4,11 @@
 // registers it) into such a program, and begin each test with FOTARO_REQUIRE_DISPLAY(), which
 // skips the test, saying why, when Xvfb or the display is missing.
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +29,16 @@ class DisplayEnvironment : public ::testing::Environment {
  private:
   std::unique_ptr<BackgroundProgram> server_;
 };
+
+// Keeps the calling thread's message loop running until `done` holds, checking it every few
+// milliseconds: for conditions that other programs (the X server, xclip) make true without
+// sending the thread anything. False when `bound` ran out first.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound);
+
+// Runs `program` (an absolute path) on a thread of its own while this thread's loop keeps serving
+// the display (another program reading our clipboard waits for us). Returns its standard output,
+// or nothing when it did not end within 20 seconds or failed.
+std::string RunWhilePumping(const std::string& program, const std::vector<std::string>& args);
 
 }  // namespace fotaro::test
 
