@@ -296,3 +296,30 @@ TEST(SurfaceTest, HeadlessClipboardHoldsOneThingAtATime) {
   SetClipboardText(u"text");
   EXPECT_FALSE(GetClipboardImage(&image));
 }
+
+TEST(SurfaceTest, ANestedLoopInsideAHandlerKeepsOtherWindowsPainting) {
+  Panel top, other;
+  ASSERT_TRUE(top.Create(nullptr, RECT{0, 0, 50, 50}, WS_VISIBLE));
+  ASSERT_TRUE(other.Create(nullptr, RECT{0, 0, 50, 50}, WS_VISIBLE));
+  Settle();
+  other.paints.clear();
+  // A modal wait inside a message handler, as a message box runs one.
+  class Modal : public Window {
+   public:
+    explicit Modal(Panel& watched) : watched(watched) {}
+    ~Modal() override { DestroyWindow(hwnd()); }
+    LRESULT WndProc(UINT message, WPARAM, LPARAM, std::unique_ptr<MessagePayload>&) override {
+      if (message == WM_USER) {
+        InvalidateRect(watched.hwnd());
+        painted = RunUntil([&] { return !watched.paints.empty(); }, 5s);
+      }
+      return 0;
+    }
+    Panel& watched;
+    bool painted = false;
+  } modal(other);
+  ASSERT_TRUE(modal.Create());
+  PostMessage(modal.hwnd(), WM_USER);
+  Settle();
+  EXPECT_TRUE(modal.painted);
+}

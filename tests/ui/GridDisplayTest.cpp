@@ -95,10 +95,10 @@ TEST(GridDisplayTest, PhotosPastedFromTheDesktopClipboardShowAsThumbnails) {
   fotaro::test::TempDir dir;
   fotaro::test::ScopedEnv cache("XDG_CACHE_HOME", dir.file("cache"));
 
-  // Six photos: camera-sized landscapes, one stored sideways with its EXIF orientation, a PNG.
+  // Nine photos: camera-sized landscapes, one stored sideways with its EXIF orientation, a PNG.
   std::string uris;
   std::vector<std::u16string> photos;
-  for (unsigned i = 0; i < 6; ++i) {
+  for (unsigned i = 0; i < 9; ++i) {
     const bool sideways = i == 2;
     gfx::Bitmap picture = Landscape(sideways ? 1200 : 1600, sideways ? 1600 : 1200, 7 + i);
     std::vector<uint8_t> bytes;
@@ -120,6 +120,8 @@ TEST(GridDisplayTest, PhotosPastedFromTheDesktopClipboardShowAsThumbnails) {
     uris += "file://" + dir.file(name) + "\r\n";
   }
   fotaro::test::WriteFile(dir.file("uris"), std::vector<uint8_t>(uris.begin(), uris.end()));
+  fotaro::test::BackgroundProgram owner("/usr/bin/xclip",
+                                        {"-quiet", "-selection", "clipboard", "-t", "text/uri-list", "-i", dir.file("uris")});
 
   Frame frame;
   ASSERT_TRUE(frame.Create(nullptr, RECT{0, 0, 700, 400}, WS_VISIBLE, u"OrniFotaroEx"));
@@ -128,8 +130,6 @@ TEST(GridDisplayTest, PhotosPastedFromTheDesktopClipboardShowAsThumbnails) {
   ASSERT_TRUE(CaptureWindow(frame.hwnd(), &shot));  // on the screen
 
   // Another program owns the clipboard with the files; Ctrl+V typed over the grid pastes them.
-  fotaro::test::BackgroundProgram owner("/usr/bin/xclip",
-                                        {"-quiet", "-selection", "clipboard", "-t", "text/uri-list", "-i", dir.file("uris")});
   std::vector<std::u16string> offered;
   ASSERT_TRUE(PumpUntil([&] { return GetClipboardFiles(&offered) && offered == photos; }, 10s));
   SetFocus(frame.grid.hwnd());
@@ -180,4 +180,10 @@ TEST(GridDisplayTest, PhotosPastedFromTheDesktopClipboardShowAsThumbnails) {
     }
     fotaro::test::ExpectClose(expected, shown, 1.0, 8);
   }
+
+  // Three rows do not fit: a click low in the scroll bar's trough scrolls the grid down.
+  ASSERT_EQ(frame.grid.GetScrollPos(), 0);
+  RunWhilePumping("/usr/bin/xdotool", {"mousemove", "690", "390", "click", "1"});
+  EXPECT_TRUE(PumpUntil([&] { return frame.grid.GetScrollPos() > 0; }, 5s));
 }
+

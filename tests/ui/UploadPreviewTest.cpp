@@ -371,6 +371,32 @@ TEST_F(UploadPreviewTest, LimitCaptionAndLeavingTheGrid) {
   EXPECT_FALSE(grid.IsHintShown());
 }
 
+TEST_F(UploadPreviewTest, TheScrollRangeFollowsTheRowsAndShrinksWithThem) {
+  grid.AddSelectedFile(Photos(20, 200, 150));  // 5 rows of 4: canvas 5 * 168 + 18 = 858
+  EXPECT_EQ(grid.GetCanvasHeight(), 858);
+  SCROLLINFO info;
+  GetScrollInfo(grid.hwnd(), SB_VERT, &info);
+  EXPECT_EQ(info.nMax, 858);  // below the last cell (809) by 49
+  EXPECT_EQ(info.nPage, 500u);
+  SendWheelInput(grid.hwnd(), 50, 50, -3 * WHEEL_DELTA);  // two lines a notch
+  EXPECT_EQ(grid.GetScrollPos(), 6 * CUploadPreview::kLine);
+  SendWheelInput(grid.hwnd(), 50, 50, -3 * WHEEL_DELTA);
+  EXPECT_EQ(grid.GetScrollPos(), 858 - 500 + 1);
+  // The cells are painted where the scroll puts them.
+  const RECT last = Cell(19);
+  EXPECT_EQ(last.bottom, 809 - 359);
+  EXPECT_EQ(Shot().at(last.left - 1, last.top + 5), CPreviewPainter::kFrame);
+
+  // Two rows fewer: the view moves up by what the canvas lost, within the new range.
+  for (size_t i = 12; i < 20; ++i) Click(Centre(i), MK_CONTROL);
+  grid.DeleteSelected(false);
+  EXPECT_EQ(grid.GetCanvasHeight(), 522);
+  EXPECT_EQ(grid.GetScrollPos(), 23);
+  PostMessage(grid.hwnd(), WM_VSCROLL, SB_TOP);
+  Settle();
+  EXPECT_EQ(grid.GetScrollPos(), 0);
+}
+
 TEST_F(UploadPreviewTest, PhotosComeAndGoWhileTheLoaderWorks) {
   std::vector<std::u16string> photos = Photos(36, 1100, 800);
   grid.AddSelectedFile({photos.begin(), photos.begin() + 12});
