@@ -64,8 +64,7 @@ void CPreviewPainter::PaintCell(gfx::Canvas& canvas, const CPreviewItem& item, i
   const RectF cell = ToRectF(item.rcPic, dy);
   const float captionHeight = CPreviewLayout::kCaptionHeight;
   // The frame: a grey line around the cell and its caption band, white inside.
-  canvas.FillRect({cell.x - 1, cell.y - 1, cell.width + 2, cell.height + captionHeight + 1}, kFrame);
-  canvas.FillRect({cell.x, cell.y, cell.width, cell.height + captionHeight - 1}, kWhite);
+  skin::DrawBox(canvas, {cell.x - 1, cell.y - 1, cell.width + 2, cell.height + captionHeight + 1}, kFrame, kWhite);
   if (!item.strDesc.empty()) {
     canvas.DrawTextLine(item.strDesc, m_font, {cell.x + 3, cell.y + cell.height, cell.width - 6, captionHeight}, kCaption);
   }

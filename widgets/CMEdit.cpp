@@ -129,8 +129,7 @@ void CCMEdit::OnPaint() {
   const float w = static_cast<float>(client.right);
   const float h = static_cast<float>(client.bottom);
   gfx::Canvas& canvas = dc.canvas();
-  canvas.FillRect({0, 0, w, h}, skin::kAccent);
-  canvas.FillRect({1, 1, w - 2, h - 2}, 0xFFFFFFFF);
+  skin::DrawBox(canvas, {0, 0, w, h}, skin::kAccent, 0xFFFFFFFF);
 
   // Keep the caret inside the box.
   const float inner = w - 2 * kInset;

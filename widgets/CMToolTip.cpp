@@ -43,8 +43,7 @@ LRESULT CCMToolTip::WndProc(UINT message, WPARAM, LPARAM, std::unique_ptr<Messag
   const float w = static_cast<float>(client.right);
   const float h = static_cast<float>(client.bottom);
   gfx::Canvas& canvas = dc.canvas();
-  canvas.FillRect({0, 0, w, h}, skin::kBorder);
-  canvas.FillRect({1, 1, w - 2, h - 2}, kTipBack);
+  skin::DrawBox(canvas, {0, 0, w, h}, skin::kBorder, kTipBack);
   canvas.DrawTextLine(m_strText, m_font, {float{kPadding}, 0, w - 2 * kPadding, h}, skin::kText);
   return 0;
 }

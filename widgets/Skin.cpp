@@ -85,6 +85,11 @@ ButtonFaces PushButtonFaces(int width, int height, Color fill) {
           Face(width, height, Mix(fill, 0xFF000000, 0.12)), Face(width, height, Mix(fill, 0xFFDDDDDD, 0.7))};
 }
 
+void DrawBox(Canvas& canvas, const RectF& r, Color border, Color fill) {
+  canvas.FillRect(r, border);
+  canvas.FillRect({r.x + 1, r.y + 1, r.width - 2, r.height - 2}, fill);
+}
+
 platform::gfx::Font UiFont(float pixelSize) { return platform::gfx::Font(u"宋体", pixelSize); }
 
 }  // namespace skin

@@ -36,6 +36,9 @@ struct ButtonFaces {
 };
 ButtonFaces PushButtonFaces(int width, int height, Color fill);
 
+// A box: a one-pixel `border` around `fill`, covering `rect`.
+void DrawBox(platform::gfx::Canvas& canvas, const platform::gfx::RectF& rect, Color border, Color fill);
+
 // The UI font: the Song face at `pixelSize`.
 platform::gfx::Font UiFont(float pixelSize = 12);
 
