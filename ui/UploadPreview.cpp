@@ -60,8 +60,14 @@ void CUploadPreview::AddSelectedFile(const std::vector<std::u16string>& paths) {
   CaculatePicRect(0);
   CreateCanvas();
   SetScroll(0);
-  m_loader.Start(hwnd());
+  StartLoader();
   InvalidateRect(hwnd());
+}
+
+void CUploadPreview::StartLoader() {
+  // A loader that missed its stop bound (a photo that takes long to decode) is still finishing:
+  // the hover timer tries again until it has.
+  m_bLoaderPending = !m_loader.Start(hwnd());
 }
 
 void CUploadPreview::DeleteSelected(bool countAsDeleted) {
@@ -241,6 +247,7 @@ bool CUploadPreview::IsVScrollBarVisible(RECT* bar) const {
 }
 
 void CUploadPreview::ScrollTo(int pos) {
+  if (m_edit.editing()) SetFocus(hwnd());  // the caption box does not scroll with its photo: done
   SetScroll(pos);
   {
     // The loader goes on with the photos now in view.
@@ -280,7 +287,7 @@ void CUploadPreview::OnCreate() {
   m_toolTip.Create(hwnd());
   DragAcceptFiles(hwnd(), true);
   SetTimer(hwnd(), kHoverTimer, 200ms);
-  m_loader.Start(hwnd());
+  StartLoader();
 }
 
 void CUploadPreview::OnDestroy() {
@@ -380,7 +387,10 @@ void CUploadPreview::OnMouseLeave() {
 
 void CUploadPreview::OnTimer(uintptr_t id) {
   switch (id) {
-    case kHoverTimer: UpdateToolTip(); break;
+    case kHoverTimer:
+      if (m_bLoaderPending) StartLoader();
+      UpdateToolTip();
+      break;
     case kBandTimer: UpdateRubberBand(); break;
     case kDragTimer: {
       POINT pointer;

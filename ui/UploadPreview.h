@@ -109,6 +109,7 @@ class CUploadPreview : public platform::Window {
   void OnMouseLeave();
   void OnDropFiles(const platform::DropFiles& drop);
 
+  void StartLoader();
   void Drop();
   void CancelGestures();
   void UpdateRubberBand();
@@ -141,6 +142,7 @@ class CUploadPreview : public platform::Window {
   bool m_bAlreadyUploaded = false;
   bool m_bCanShowFlashBtn = false;
   bool m_bEnterPressed = false;
+  bool m_bLoaderPending = false;  // the loader could not start yet
 
   // The gestures of the left button.
   platform::POINT m_ptDown;            // canvas coordinates

@@ -166,7 +166,7 @@ class GtkDisplayBackend : public SurfaceBackend {
     {
       DirectDispatch direct;
       while (SurfaceOf(hwnd) && native->draws == before && std::chrono::steady_clock::now() < deadline) {
-        g_main_context_iteration(nullptr, FALSE);
+        IterateMainLoop(deadline);
       }
     }
     if (!SurfaceOf(hwnd) || native->draws == before) return false;

@@ -58,21 +58,26 @@ GSourceFuncs kQueueSourceFuncs = {Prepare, Check, Dispatch, Finalize, nullptr, n
 
 gboolean StopWaiting(gpointer) { return G_SOURCE_REMOVE; }
 
-// The owner's wait: one iteration of the main context, bounded by `deadline`.
-void WaitInMainLoop(std::optional<Clock::time_point> deadline) {
+// One iteration of the main context, bounded by `deadline` when there is one.
+void Iterate(std::optional<Clock::time_point> deadline) {
   GSource* timeout = nullptr;
   if (deadline) {
     timeout = g_timeout_source_new(static_cast<guint>(MillisecondsUntil(*deadline)));
     g_source_set_callback(timeout, StopWaiting, nullptr, nullptr);
     g_source_attach(timeout, nullptr);
   }
-  ++tls_ownerWaits;
   g_main_context_iteration(nullptr, TRUE);
-  --tls_ownerWaits;
   if (timeout) {
     g_source_destroy(timeout);
     g_source_unref(timeout);
   }
+}
+
+// The owner's wait for its next message.
+void WaitInMainLoop(std::optional<Clock::time_point> deadline) {
+  ++tls_ownerWaits;
+  Iterate(deadline);
+  --tls_ownerWaits;
 }
 
 }  // namespace
@@ -92,6 +97,8 @@ void AttachQueueToMainLoop() {
   g_source_unref(source);  // the context holds it for the rest of the process
   queue->SetWaiter(WaitInMainLoop);
 }
+
+void IterateMainLoop(Clock::time_point deadline) { Iterate(deadline); }
 
 DirectDispatch::DirectDispatch() : saved_(tls_ownerWaits) { tls_ownerWaits = 0; }
 

@@ -8,10 +8,16 @@
 // source stays quiet meanwhile, so the message goes to the waiting loop rather than being
 // dispatched under it.
 
+#include <chrono>
+
 namespace platform::detail {
 
 // Attaches the calling thread's queue to the default main context (once).
 void AttachQueueToMainLoop();
+
+// Runs one iteration of the main context, waiting at most until `deadline` for something to
+// happen. Our queue's source takes part unless the owner waits (see above).
+void IterateMainLoop(std::chrono::steady_clock::time_point deadline);
 
 // A GTK event handler that calls into windows while the owner waits: inside it the source may
 // dispatch again (a nested loop in the handler handles messages as any loop does).
