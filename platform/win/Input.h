@@ -6,7 +6,9 @@
 // Input reaches windows as messages: mouse messages go to the window under the pointer, or to the
 // window holding the capture; before each WM_MOUSEMOVE the window gets WM_SETCURSOR and, unless it
 // answers 1, shows the arrow; a window that the pointer leaves (for another window, a child
-// included, or for the outside) gets WM_MOUSELEAVE. Keys and characters go to the focus window.
+// included, or for the outside) gets WM_MOUSELEAVE. The wheel goes to the nearest window with a
+// vertical scroll bar under the pointer (the window itself or an ancestor). A disabled window
+// gets no input. Keys and characters go to the focus window.
 // Real input comes from the display; SyntheticInput.h makes the same input from a program.
 
 #include "platform/win/Types.h"
