@@ -21,11 +21,17 @@ struct ThumbCaller {
 // Makes a thumbW x thumbH thumbnail (32-bit ARGB, transparent where the picture does not cover it)
 // of the photo file `path`. `outRotated` is 1 when a rotation or flip was applied, else 0. False,
 // leaving both outputs untouched, when the file cannot be read as a picture or the box is empty.
+// An embedded preview is used when it has the photo's orientation class (both wider than high or
+// both higher than wide) and, cut to the photo's shape, is as wide as the picture drawn from it;
+// it is also written into the working folder as "ULKERNEL_<process tag>.<caller id>.<tick>.jpg".
+// Otherwise a photo of 1025 pixels or more on a side is decoded at 1/8 when it is a greyscale or
+// colour JPEG, and anything else is decoded fully.
 bool CreateThumbBmp(const std::u16string& path, int thumbW, int thumbH, const ThumbCaller& caller,
                     platform::gfx::Bitmap* outBitmap, int* outRotated);
 
 // Decodes a JPEG file at 1/factor of its size (factor 8, 4 or 2; anything else decodes at full
-// size) into an opaque ARGB bitmap. False for anything the JPEG library refuses.
+// size) into an opaque ARGB bitmap, the library scaling inside its inverse DCT. False, leaving
+// `outBitmap` untouched, for a CMYK JPEG and for anything the JPEG library refuses.
 bool LoadJpegScaled(const std::u16string& path, int factor, platform::gfx::Bitmap* outBitmap);
 
 // The largest centred rectangle of a w2 x h2 picture with the aspect ratio of w x h.

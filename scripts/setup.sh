@@ -16,7 +16,7 @@ packages=(
   libgtk-3-dev libsoup-3.0-dev nlohmann-json3-dev libcli11-dev libheif-dev libwebp-dev
 )
 # The tests also run real windows on a virtual X display and read the clipboard.
-[ "$mode" = test ] && packages+=(xvfb xauth xclip)
+[ "$mode" = test ] && packages+=(xvfb xauth xclip xdotool)
 [ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 [ -n "${FOTARO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$FOTARO_EXTRA_PACKAGES" && packages+=("${extra[@]}")
 

@@ -144,6 +144,37 @@ bool Canvas::DrawImage(const Bitmap& image, int x, int y) {
   return ok();
 }
 
+bool Canvas::DrawImage(const Bitmap& image, const RectF& dest) {
+  if (!ok()) return false;
+  if (dest.width <= 0 || dest.height <= 0) return true;
+  cairo_surface_t* source = WrapPixels(image);
+  if (!source) return false;
+  cairo_save(cr_);
+  cairo_rectangle(cr_, dest.x, dest.y, dest.width, dest.height);
+  cairo_clip(cr_);
+  cairo_translate(cr_, dest.x, dest.y);
+  cairo_scale(cr_, dest.width / image.width(), dest.height / image.height());
+  cairo_set_source_surface(cr_, source, 0, 0);
+  // Stretching a 1-pixel-wide picture must not fade its edges into transparency.
+  cairo_pattern_set_extend(cairo_get_source(cr_), CAIRO_EXTEND_PAD);
+  cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
+  cairo_paint(cr_);
+  cairo_restore(cr_);
+  cairo_surface_destroy(source);
+  return ok();
+}
+
+void Canvas::PushClip(const RectF& rect) {
+  if (!cr_) return;
+  cairo_save(cr_);
+  cairo_rectangle(cr_, rect.x, rect.y, rect.width, rect.height);
+  cairo_clip(cr_);
+}
+
+void Canvas::PopClip() {
+  if (cr_) cairo_restore(cr_);
+}
+
 bool Canvas::PrepareText(std::u16string_view text, const Font& font, float wrapWidth) {
   if (!ok() || !font.ok()) return false;
   const FontDescription description = Describe(font);
@@ -165,17 +196,44 @@ SizeF Canvas::MeasureText(std::u16string_view text, const Font& font) {
           static_cast<float>(logical.height / double{PANGO_SCALE})};
 }
 
-bool Canvas::DrawText(std::u16string_view text, const Font& font, const RectF& layout, Color color) {
-  const double margin = Margin(font);
-  if (!PrepareText(text, font, static_cast<float>(layout.width - 2 * margin))) return false;
+bool Canvas::ShowLayout(double x, double y, const RectF& clip, Color color) {
   cairo_save(cr_);
-  cairo_rectangle(cr_, layout.x, layout.y, layout.width, layout.height);
+  cairo_rectangle(cr_, clip.x, clip.y, clip.width, clip.height);
   cairo_clip(cr_);
   SetSourceColor(color);
-  cairo_move_to(cr_, layout.x + margin, layout.y);
+  cairo_move_to(cr_, x, y);
   pango_cairo_show_layout(cr_, layout_);
   cairo_restore(cr_);
   return ok();
+}
+
+bool Canvas::DrawText(std::u16string_view text, const Font& font, const RectF& layout, Color color) {
+  const double margin = Margin(font);
+  if (!PrepareText(text, font, static_cast<float>(layout.width - 2 * margin))) return false;
+  return ShowLayout(layout.x + margin, layout.y, layout, color);
+}
+
+bool Canvas::DrawTextLine(std::u16string_view text, const Font& font, const RectF& layout, Color color, Align align) {
+  std::u16string line(text);
+  for (char16_t& c : line) {
+    if (c == u'\n' || c == u'\r') c = u' ';
+  }
+  const double margin = Margin(font);
+  const double width = layout.width - 2 * margin;
+  if (!PrepareText(line, font, 0)) return false;
+  if (width > 0) {
+    pango_layout_set_width(layout_, static_cast<int>(width * PANGO_SCALE));
+    pango_layout_set_ellipsize(layout_, PANGO_ELLIPSIZE_END);
+  }
+  pango_layout_set_alignment(layout_, align == Align::kCentre ? PANGO_ALIGN_CENTER : PANGO_ALIGN_LEFT);
+  PangoRectangle logical;
+  pango_layout_get_pixel_extents(layout_, nullptr, &logical);
+  const double y = layout.y + (layout.height - logical.height) / 2.0;
+  const bool drawn = ShowLayout(layout.x + margin, y, layout, color);
+  // The layout is shared by every text call: leave it as PrepareText expects to find it.
+  pango_layout_set_ellipsize(layout_, PANGO_ELLIPSIZE_NONE);
+  pango_layout_set_alignment(layout_, PANGO_ALIGN_LEFT);
+  return drawn;
 }
 
 }  // namespace platform::gfx

@@ -62,16 +62,29 @@ class Canvas {
   bool FillPathGradient(const RectF& rect, PointF centre, Color centreColor, const std::array<Color, 4>& cornerColors);
   // Draws `image` at its own size with its top left corner at (x, y).
   bool DrawImage(const Bitmap& image, int x, int y);
+  // Draws `image` stretched (smoothly) over `dest`.
+  bool DrawImage(const Bitmap& image, const RectF& dest);
+
+  // Limits every later drawing to `rect` (within the current limit) until the matching PopClip.
+  void PushClip(const RectF& rect);
+  void PopClip();
 
   // The size of `text` laid out on one line from the origin, margins included. Zero when the
   // canvas or the font is not usable.
   SizeF MeasureText(std::u16string_view text, const Font& font);
   // Draws `text` from the top left corner of `layout`, wrapped at its width and clipped to it.
   bool DrawText(std::u16string_view text, const Font& font, const RectF& layout, Color color);
+  // Draws `text` as one line (line breaks shown as spaces), centred vertically in `layout`, placed
+  // by `align` and ended by an ellipsis where it does not fit the width.
+  enum class Align { kLeft, kCentre };
+  bool DrawTextLine(std::u16string_view text, const Font& font, const RectF& layout, Color color,
+                    Align align = Align::kLeft);
 
  private:
   // Sets the layout's font and text; false when the font is not usable.
   bool PrepareText(std::u16string_view text, const Font& font, float wrapWidth);
+  // Paints the prepared layout at (x, y), clipped to `clip`.
+  bool ShowLayout(double x, double y, const RectF& clip, Color color);
   void SetSourceColor(Color color);
 
   cairo_surface_t* surface_ = nullptr;

@@ -29,9 +29,10 @@ bool JpegSize(const ByteSource& source, ImageHeader* out) {
   bool found = false;
   WalkJpegSegments(source, [&](const JpegSegment& segment) {
     if (!IsJpegStartOfFrame(segment.marker)) return true;
-    uint8_t frame[5];  // precision, height, width
-    found = segment.length >= 6 && source.ReadExact(segment.offset, frame, 5) &&
+    uint8_t frame[6];  // precision, height, width, components
+    found = segment.length >= 6 && source.ReadExact(segment.offset, frame, 6) &&
             SetSize(Be16(frame + 3), Be16(frame + 1), out);
+    out->components = frame[5];
     return false;
   });
   return found;

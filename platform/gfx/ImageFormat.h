@@ -32,6 +32,7 @@ struct ImageHeader {
   ImageFormat format = ImageFormat::Unknown;
   int width = 0;
   int height = 0;
+  int components = 0;  // JPEG only: the frame's colour components (1 grey, 3 colour, 4 CMYK)
 };
 
 // Reads the format and the size from the header of an image. False (and Unknown) when the data

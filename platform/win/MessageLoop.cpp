@@ -1,5 +1,6 @@
 #include "platform/win/MessageLoop.h"
 
+#include "platform/win/SurfaceBackend.h"
 #include "platform/win/ThreadQueue.h"
 #include "platform/win/Window.h"
 
@@ -50,6 +51,13 @@ LRESULT DispatchMessage(Message& message) {
   // A message for a window that is gone (or of another thread) is dropped; its payload is freed
   // with the message.
   if (!entry || entry->queue != ThreadQueue::Current()) return 0;
+  // A paint the loop made carries the update area: the window paints it through PaintDC.
+  if (message.message == WM_PAINT && entry->hasSurface) {
+    if (auto* update = dynamic_cast<const detail::PaintUpdate*>(message.payload.get())) {
+      detail::PaintWindow(message.hwnd, update->rect);
+      return 0;
+    }
+  }
   return entry->window->WndProc(message.message, message.wParam, message.lParam, message.payload);
 }
 

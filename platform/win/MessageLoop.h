@@ -8,6 +8,8 @@
 //   messages sent to its own windows, so two threads sending to each other do not deadlock. A send
 //   to a window that is destroyed, or whose thread ends, before handling returns 0.
 // - Sent messages are handled before posted ones, whenever the owner waits for messages.
+// - Windows with a surface get WM_PAINT for their update area when no posted message waits
+//   (Surface.h), before any timer.
 // - Timers produce WM_TIMER when the queue has nothing else, at most one tick per timer per wait,
 //   so a killed timer never delivers another tick.
 

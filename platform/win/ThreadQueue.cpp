@@ -1,5 +1,6 @@
 #include "platform/win/ThreadQueue.h"
 
+#include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
 #include <poll.h>
@@ -39,17 +40,24 @@ void ThreadQueue::Wake() {
   if (wakeFd_ >= 0) [[maybe_unused]] auto written = write(wakeFd_, &one, sizeof one);
 }
 
+void ThreadQueue::DrainWake() {
+  uint64_t count;
+  [[maybe_unused]] auto readBytes = read(wakeFd_, &count, sizeof count);
+}
+
 void ThreadQueue::WaitForWake(std::optional<std::chrono::steady_clock::time_point> deadline) {
+  if (waiter_) {
+    waiter_(deadline);
+    DrainWake();
+    return;
+  }
   int timeoutMs = -1;
   if (deadline) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
     timeoutMs = static_cast<int>(std::clamp<int64_t>(left.count(), 0, 1 << 30));
   }
   pollfd fd{wakeFd_, POLLIN, 0};
-  if (poll(&fd, 1, timeoutMs) > 0) {
-    uint64_t count;
-    [[maybe_unused]] auto readBytes = read(wakeFd_, &count, sizeof count);
-  }
+  if (poll(&fd, 1, timeoutMs) > 0) DrainWake();
 }
 
 bool ThreadQueue::Post(Message message) {
@@ -108,41 +116,93 @@ void ThreadQueue::HandleSent() {
   }
 }
 
+std::optional<Message> ThreadQueue::TakeReady(bool takeQuit,
+                                              std::optional<std::chrono::steady_clock::time_point>* nextTimer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!posted_.empty()) {
+    Message message = std::move(posted_.front());
+    posted_.pop_front();
+    return message;
+  }
+  if (takeQuit && quitCode_) {
+    Message quit;
+    quit.message = WM_QUIT;
+    quit.wParam = static_cast<WPARAM>(*quitCode_);
+    quitCode_.reset();
+    return quit;
+  }
+  if (!updates_.empty()) {
+    Message paint;
+    paint.hwnd = updates_.front().first;
+    paint.message = WM_PAINT;
+    paint.payload = std::make_unique<PaintUpdate>(updates_.front().second);
+    updates_.erase(updates_.begin());
+    return paint;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  auto next = std::min_element(timers_.begin(), timers_.end(), [](const Timer& a, const Timer& b) { return a.due < b.due; });
+  if (next == timers_.end()) return std::nullopt;
+  if (next->due <= now) {
+    next->due = now + next->interval;
+    Message tick;
+    tick.hwnd = next->hwnd;
+    tick.message = WM_TIMER;
+    tick.wParam = next->id;
+    return tick;
+  }
+  if (nextTimer) *nextTimer = next->due;
+  return std::nullopt;
+}
+
 std::optional<Message> ThreadQueue::Next(std::optional<std::chrono::steady_clock::time_point> deadline) {
   while (true) {
     HandleSent();
+    std::optional<std::chrono::steady_clock::time_point> nextTimer;
+    if (auto message = TakeReady(true, &nextTimer)) return message;
+    if (deadline && *deadline <= std::chrono::steady_clock::now()) return std::nullopt;
     std::optional<std::chrono::steady_clock::time_point> wakeAt = deadline;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!posted_.empty()) {
-        Message message = std::move(posted_.front());
-        posted_.pop_front();
-        return message;
-      }
-      if (quitCode_) {
-        Message quit;
-        quit.message = WM_QUIT;
-        quit.wParam = static_cast<WPARAM>(*quitCode_);
-        quitCode_.reset();
-        return quit;
-      }
-      const auto now = std::chrono::steady_clock::now();
-      auto next = std::min_element(timers_.begin(), timers_.end(), [](const Timer& a, const Timer& b) { return a.due < b.due; });
-      if (next != timers_.end()) {
-        if (next->due <= now) {
-          next->due = now + next->interval;
-          Message tick;
-          tick.hwnd = next->hwnd;
-          tick.message = WM_TIMER;
-          tick.wParam = next->id;
-          return tick;
-        }
-        if (!wakeAt || next->due < *wakeAt) wakeAt = next->due;
-      }
-      if (deadline && *deadline <= now) return std::nullopt;
-    }
+    if (nextTimer && (!wakeAt || *nextTimer < *wakeAt)) wakeAt = nextTimer;
     WaitForWake(wakeAt);
   }
+}
+
+bool ThreadQueue::Ready(std::optional<std::chrono::steady_clock::time_point>* nextTimer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!posted_.empty() || !sent_.empty() || !updates_.empty()) return true;
+  const auto now = std::chrono::steady_clock::now();
+  for (const Timer& timer : timers_) {
+    if (timer.due <= now) return true;
+    if (!*nextTimer || timer.due < **nextTimer) *nextTimer = timer.due;
+  }
+  return false;
+}
+
+void ThreadQueue::DispatchOne() {
+  HandleSent();
+  if (auto message = TakeReady(false, nullptr)) DispatchMessage(*message);
+}
+
+void ThreadQueue::Invalidate(HWND hwnd, const RECT& rect) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_) return;
+    auto it = std::find_if(updates_.begin(), updates_.end(), [hwnd](const auto& update) { return update.first == hwnd; });
+    if (it != updates_.end()) {
+      it->second = UnionRect(it->second, rect);
+      return;  // the owner was woken for this window already
+    }
+    updates_.emplace_back(hwnd, rect);
+  }
+  Wake();
+}
+
+std::optional<RECT> ThreadQueue::TakeUpdate(HWND hwnd) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = std::find_if(updates_.begin(), updates_.end(), [hwnd](const auto& update) { return update.first == hwnd; });
+  if (it == updates_.end()) return std::nullopt;
+  const RECT rect = it->second;
+  updates_.erase(it);
+  return rect;
 }
 
 void ThreadQueue::AwaitReply(const SentMessage& sent) {
@@ -178,9 +238,11 @@ bool ThreadQueue::KillTimer(HWND hwnd, uintptr_t id) {
   return timers_.size() != before;
 }
 
-void ThreadQueue::KillTimers(HWND hwnd) {
+void ThreadQueue::ForgetWindow(HWND hwnd) {
   std::lock_guard<std::mutex> lock(mutex_);
   timers_.erase(std::remove_if(timers_.begin(), timers_.end(), [&](const Timer& t) { return t.hwnd == hwnd; }), timers_.end());
+  updates_.erase(std::remove_if(updates_.begin(), updates_.end(), [&](const auto& update) { return update.first == hwnd; }),
+                 updates_.end());
 }
 
 void ThreadQueue::Close() {
@@ -192,6 +254,7 @@ void ThreadQueue::Close() {
     dropped.swap(posted_);
     unanswered.swap(sent_);
     timers_.clear();
+    updates_.clear();
   }
   for (auto& sent : unanswered) {
     sent->message.payload.reset();

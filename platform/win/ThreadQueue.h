@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -18,6 +19,12 @@ class Window;
 namespace platform::detail {
 
 class ThreadQueue;
+
+// The payload of the WM_PAINT messages the queue makes: the update area that was collected.
+struct PaintUpdate : MessagePayload {
+  explicit PaintUpdate(const RECT& area) : rect(area) {}
+  RECT rect;
+};
 
 // A message sent from another thread, waiting for its owner to handle it.
 struct SentMessage {
@@ -47,6 +54,26 @@ class ThreadQueue {
   // The next posted, quit or timer message, waiting until `deadline` (forever without one).
   // Returns nothing on time-out. Handles sent messages while it waits.
   std::optional<Message> Next(std::optional<std::chrono::steady_clock::time_point> deadline);
+  // For a main loop that drives the queue (the display's): true when a sent, posted, paint or timer
+  // message is ready now; otherwise `nextTimer` tells when the next timer is due.
+  bool Ready(std::optional<std::chrono::steady_clock::time_point>* nextTimer);
+  // Handles the sent messages, then dispatches at most one posted, paint or timer message. A quit
+  // is left for the loop that waits for it.
+  void DispatchOne();
+  // How the owner waits until it is woken or `deadline` passes; the default polls wakeFd(). The
+  // display replaces it with an iteration of its main loop. Owning thread only.
+  using Waiter = std::function<void(std::optional<std::chrono::steady_clock::time_point> deadline)>;
+  void SetWaiter(Waiter waiter) { waiter_ = std::move(waiter); }
+  int wakeFd() const { return wakeFd_; }
+  // Clears the wake-up signal.
+  void DrainWake();
+
+  // Adds `rect` to the update area of `hwnd` and wakes the owner; any thread. The loop turns the
+  // area into WM_PAINT (with a PaintUpdate payload) when no posted message waits.
+  void Invalidate(HWND hwnd, const RECT& rect);
+  // Takes the update area of `hwnd`, if it has one.
+  std::optional<RECT> TakeUpdate(HWND hwnd);
+
   // Blocks the owning thread until `sent` is done, handling messages sent to it meanwhile.
   void AwaitReply(const SentMessage& sent);
   // Marks a reply as done and wakes its sender.
@@ -54,7 +81,8 @@ class ThreadQueue {
 
   bool SetTimer(HWND hwnd, uintptr_t id, std::chrono::milliseconds interval);
   bool KillTimer(HWND hwnd, uintptr_t id);
-  void KillTimers(HWND hwnd);
+  // Drops the timers and the update area of a window that is going.
+  void ForgetWindow(HWND hwnd);
 
   std::thread::id thread() const { return thread_; }
   // Ends the queue: pending posted messages are dropped and pending sends answered with 0.
@@ -69,6 +97,9 @@ class ThreadQueue {
   };
   void Wake();
   void WaitForWake(std::optional<std::chrono::steady_clock::time_point> deadline);
+  // The next posted, quit (when `takeQuit`), paint or due timer message without waiting; when there
+  // is none, `nextTimer` (if given) receives the due time of the next timer.
+  std::optional<Message> TakeReady(bool takeQuit, std::optional<std::chrono::steady_clock::time_point>* nextTimer);
 
   const std::thread::id thread_;
   const int wakeFd_;  // an eventfd the owner polls; other threads write it to wake the owner
@@ -77,8 +108,11 @@ class ThreadQueue {
   std::deque<Message> posted_;
   std::deque<std::shared_ptr<SentMessage>> sent_;
   std::vector<Timer> timers_;
+  std::vector<std::pair<HWND, RECT>> updates_;  // update areas, in the order they began
   std::optional<int> quitCode_;
   bool closed_ = false;
+
+  Waiter waiter_;  // owning thread only
 };
 
 // The table of live windows: handle -> window object and owning queue.
@@ -86,6 +120,7 @@ struct WindowEntry {
   Window* window;
   std::shared_ptr<ThreadQueue> queue;
   HWND parent;
+  bool hasSurface;  // made with a rectangle (Surface.h)
 };
 std::optional<WindowEntry> FindWindow(HWND hwnd);
 // Windows whose thread is ending: removed without calling them.

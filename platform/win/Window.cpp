@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/win/SurfaceBackend.h"
 #include "platform/win/ThreadQueue.h"
 
 namespace platform {
@@ -11,7 +12,15 @@ namespace detail {
 
 struct WindowAccess {
   static void ClearHandle(Window& window) { window.hwnd_ = nullptr; }
+  static SurfaceState* Surface(Window& window) { return window.surface_.get(); }
+  static std::unique_ptr<SurfaceState> TakeSurface(Window& window) { return std::move(window.surface_); }
 };
+
+SurfaceState* SurfaceOf(HWND hwnd) {
+  auto entry = FindWindow(hwnd);
+  if (!entry || !entry->hasSurface || entry->queue != ThreadQueue::Current()) return nullptr;
+  return WindowAccess::Surface(*entry->window);
+}
 
 namespace {
 
@@ -69,30 +78,50 @@ std::optional<std::vector<HWND>> Unregister(HWND hwnd) {
 }  // namespace
 }  // namespace detail
 
+Window::Window() = default;
+
 Window::~Window() {
   if (!hwnd_) return;
   const HWND hwnd = hwnd_;
-  if (auto entry = detail::FindWindow(hwnd)) entry->queue->KillTimers(hwnd);
+  if (auto entry = detail::FindWindow(hwnd)) entry->queue->ForgetWindow(hwnd);
   if (auto children = detail::Unregister(hwnd)) {
+    auto surface = detail::WindowAccess::TakeSurface(*this);
     for (HWND child : *children) DestroyWindow(child);
+    detail::DestroySurface(std::move(surface));
   }
 }
 
-bool Window::Create(HWND parent) {
+bool Window::Register(HWND parent, bool withSurface) {
   if (hwnd_) return false;
   const auto& queue = detail::ThreadQueue::Current();
-  {
-    detail::WindowTable& table = detail::Table();
-    std::lock_guard<std::mutex> lock(table.mutex);
-    if (parent) {
-      auto it = table.windows.find(parent);
-      if (it == table.windows.end() || it->second.queue != queue) return false;
-    }
-    hwnd_ = reinterpret_cast<HWND>(++table.lastHandle);
-    table.windows[hwnd_] = detail::WindowEntry{this, queue, parent};
+  detail::WindowTable& table = detail::Table();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  if (parent) {
+    auto it = table.windows.find(parent);
+    if (it == table.windows.end() || it->second.queue != queue) return false;
   }
+  hwnd_ = reinterpret_cast<HWND>(++table.lastHandle);
+  table.windows[hwnd_] = detail::WindowEntry{this, queue, parent, withSurface};
+  return true;
+}
+
+bool Window::Create(HWND parent) {
+  if (!Register(parent, false)) return false;
   std::unique_ptr<MessagePayload> none;
   WndProc(WM_CREATE, 0, 0, none);
+  return true;
+}
+
+bool Window::Create(HWND parent, const RECT& rect, uint32_t style, std::u16string_view title) {
+  if ((style & WS_CHILD) && !detail::SurfaceOf(parent)) return false;
+  if (!Register(parent, true)) return false;
+  surface_ = detail::MakeSurface(hwnd_, parent, rect, style, title);
+  const HWND hwnd = hwnd_;
+  std::unique_ptr<MessagePayload> none;
+  WndProc(WM_CREATE, 0, 0, none);
+  if (auto* surface = detail::SurfaceOf(hwnd)) {
+    WndProc(WM_SIZE, 0, MAKELPARAM(surface->clientWidth(), surface->clientHeight()), none);
+  }
   return true;
 }
 
@@ -103,10 +132,12 @@ bool DestroyWindow(HWND hwnd) {
   if (!entry || entry->queue.get() != detail::ThreadQueue::Current().get()) return false;
   std::unique_ptr<MessagePayload> none;
   entry->window->WndProc(WM_DESTROY, 0, 0, none);
-  entry->queue->KillTimers(hwnd);
+  entry->queue->ForgetWindow(hwnd);
   // The window may have destroyed itself while handling WM_DESTROY.
   if (auto children = detail::Unregister(hwnd)) {
+    auto surface = detail::WindowAccess::TakeSurface(*entry->window);
     for (HWND child : *children) DestroyWindow(child);
+    detail::DestroySurface(std::move(surface));
   }
   return true;
 }

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+// jpeglib.h needs size_t and FILE declared first.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include <jpeglib.h>
 
 #include "platform/gfx/GifCodec.h"
 #include "platform/gfx/JpegCodec.h"
@@ -43,8 +47,53 @@ std::vector<uint8_t> TestJpeg(int width, int height, const std::vector<uint8_t>&
   return jpeg;
 }
 
+platform::gfx::Bitmap SmoothPicture(int width, int height) {
+  platform::gfx::Bitmap bitmap(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const uint32_t red = static_cast<uint32_t>(x * 255 / std::max(width - 1, 1));
+      const uint32_t green = static_cast<uint32_t>(y * 255 / std::max(height - 1, 1));
+      const uint32_t blue = static_cast<uint32_t>((x + y) * 255 / std::max(width + height - 2, 1));
+      bitmap.at(x, y) = 0xFF000000u | red << 16 | green << 8 | blue;
+    }
+  }
+  return bitmap;
+}
+
+std::vector<uint8_t> SmoothJpeg(int width, int height, const std::vector<uint8_t>& exif) {
+  std::vector<uint8_t> jpeg;
+  if (!platform::gfx::EncodeJpeg(SmoothPicture(width, height), 95, exif, &jpeg)) throw std::runtime_error("encode");
+  return jpeg;
+}
+
 std::vector<uint8_t> OrientedJpeg(int width, int height, uint16_t orientation, bool bigEndian) {
   return TestJpeg(width, height, ExifBuilder(bigEndian).Short(ExifBuilder::kMain, 0x0112, orientation).Build());
+}
+
+std::vector<uint8_t> FlatJpeg(int width, int height, int components, uint8_t value) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr error{};
+  cinfo.err = jpeg_std_error(&error);  // the library's default handler ends the test on an error
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+  jpeg_set_defaults(&cinfo);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<JSAMPLE> row(static_cast<size_t>(width) * components, value);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW rows[] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  std::vector<uint8_t> jpeg(buffer, buffer + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(buffer);
+  return jpeg;
 }
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -18,8 +18,16 @@ std::vector<uint8_t> InsertSegment(const std::vector<uint8_t>& jpeg, uint8_t mar
 platform::gfx::Bitmap TestPicture(int width, int height);
 // TestPicture encoded as JPEG (quality 95), optionally with an EXIF block.
 std::vector<uint8_t> TestJpeg(int width, int height, const std::vector<uint8_t>& exif = {});
+// A picture without edges, which JPEG keeps within a level or two and any smooth filter scales
+// alike: red grows to the right, green downwards, blue along the diagonal.
+platform::gfx::Bitmap SmoothPicture(int width, int height);
+// SmoothPicture encoded as JPEG (quality 95), optionally with an EXIF block.
+std::vector<uint8_t> SmoothJpeg(int width, int height, const std::vector<uint8_t>& exif = {});
 // A JPEG of TestPicture with only an EXIF orientation.
 std::vector<uint8_t> OrientedJpeg(int width, int height, uint16_t orientation, bool bigEndian = false);
+// A JPEG whose every sample is `value`, stored with 1 (greyscale), 3 (colour) or 4 (CMYK)
+// components.
+std::vector<uint8_t> FlatJpeg(int width, int height, int components, uint8_t value);
 
 // A GIF of `frames` copies of a 4-colour 8 x 6 frame.
 std::vector<uint8_t> AnimatedGif(int frames);

@@ -1,0 +1,159 @@
+#pragma once
+// CUploadPreview: the thumbnail grid of the uploader frame. A scrolling child window that shows
+// every photo chosen for upload as a cell with its thumbnail and caption, in upload order; the
+// user selects photos with the mouse and keys, reorders them by dragging, deletes them, edits
+// their captions and pastes or drops more. A loader thread makes the thumbnails meanwhile.
+//
+// The frame (the parent) hears of it through CM_CMPREVIEW notifications and WM_COMMAND
+// IDC_UPLOADPREVIEW_DELETE (PreviewMessages.h); the control's window gets the data reports
+// (caption set, photos moved by a drag, time of one thumbnail) and CM_NOTIFYVIEW.
+//
+// Threads: everything here runs on the window's thread, except the loader (PreviewLoader.h).
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win/Message.h"
+#include "platform/win/Window.h"
+#include "ui/PreviewHint.h"
+#include "ui/PreviewLayout.h"
+#include "ui/PreviewList.h"
+#include "ui/PreviewLoader.h"
+#include "ui/PreviewPainter.h"
+#include "widgets/CMEdit.h"
+#include "widgets/CMToolTip.h"
+
+class CUploadPreview : public platform::Window {
+ public:
+  // Timers of the window.
+  static constexpr uintptr_t kHoverTimer = 1;         // 200 ms: the tool tip of the photo under the pointer
+  static constexpr uintptr_t kBandTimer = 2;          // 100 ms while a rubber band is drawn: scrolls
+  static constexpr uintptr_t kDragTimer = 3;          // 200 ms while dragging: the drop marker, scrolling
+  static constexpr uintptr_t kDragStartTimer = 4;     // 350 ms once: a held press on a photo becomes a drag
+  static constexpr uintptr_t kHoverRestartTimer = 5;  // once: hover tracking again after a drag or band
+  static constexpr size_t kCaptionLimit = 30;         // characters of a caption
+  static constexpr int kLine = 42;                    // pixels of one scroll line
+  static constexpr platform::UINT kCaptionEditId = 300;
+
+  CUploadPreview();
+  ~CUploadPreview() override;
+
+  // The grid as a visible child of `frame` at `rect`.
+  bool Create(platform::HWND frame, const platform::RECT& rect);
+
+  // Appends the photos, as far as the photo limit allows, and restarts the loader.
+  void AddSelectedFile(const std::vector<std::u16string>& paths);
+  // Removes the selected photos. With `countAsDeleted` each one counts as deleted and an emptied
+  // grid does not show its hint.
+  void DeleteSelected(bool countAsDeleted);
+  void SelectAll();
+  // Adds what the clipboard holds: a picture (saved as a screenshot) or picture files.
+  void PastePic();
+
+  // What the frame allows: adding, deleting, dragging and pasting photos.
+  void SetAllowAdd(bool allow) { m_bAllowAdd = allow; }
+  // The most photos the grid takes; no limit until set.
+  void SetUploadLimit(uint32_t limit) { m_nUploadLimit = limit; }
+  // The empty grid's "how to drag" button (for style 0 only): shown only while the grid is empty,
+  // nothing was uploaded yet, the frame allows it and `show` asks for it.
+  void SetShowFlashBtn(bool show);
+  void SetAlreadyUploaded(bool uploaded) { m_bAlreadyUploaded = uploaded; }
+  void SetCanShowFlashBtn(bool can) { m_bCanShowFlashBtn = can; }
+
+  // The upload overlay of the photo `path`: its progress (100 shows it as uploaded) or its error.
+  void SetUploadPercent(const std::u16string& path, int percent);
+  void SetUploadError(const std::u16string& path, const std::u16string& text);
+  void ClearUploadMarks();
+
+  size_t GetPhotoCount() const { return m_list.size(); }
+  // The empty grid's invitation to add photos shows.
+  bool IsHintShown() const;
+  // The photos' files in upload order.
+  std::vector<std::u16string> GetFiles() const;
+  int64_t GetTotalSizeKiB() const { return m_nTotalSizeKiB; }
+  size_t GetDeletedCount() const { return m_nDeletedCount; }
+  const CPreviewList& list() const { return m_list; }
+
+  // Layout: cells from list position `start` on, the canvas height, the scroll range.
+  void CaculatePicRect(size_t start);
+  void CreateCanvas();
+  void SetScroll(int pos);
+  void RecalcAndRedraw(size_t start);
+  // Whether the vertical scroll bar shows, and where (client coordinates of the window's rectangle).
+  bool IsVScrollBarVisible(platform::RECT* bar) const;
+  int GetCanvasHeight() const { return m_nCanvasHeight; }
+  int GetScrollPos() const;
+
+  // The drop marker for the pointer at `client` while photos are dragged.
+  void CaculateDragShadow(platform::POINT client);
+  int GetDropIndex() const { return m_nDropIndex; }
+  const std::optional<platform::RECT>& GetDropMarker() const { return m_rcDropMarker; }
+
+  platform::LRESULT WndProc(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam,
+                            std::unique_ptr<platform::MessagePayload>& payload) override;
+
+ private:
+  void OnCreate();
+  void OnDestroy();
+  void OnSize();
+  void OnPaint();
+  void OnTimer(uintptr_t id);
+  void OnVScroll(int code, int thumb);
+  void OnCommand(platform::WPARAM wParam);
+  void OnKeyDown(platform::UINT vk);
+  void OnKeyUp(platform::UINT vk);
+  void OnLButtonDown(platform::POINT client, platform::WPARAM keys);
+  void OnMouseMove(platform::POINT client, platform::WPARAM keys);
+  void OnLButtonUp();
+  void OnMouseLeave();
+  void OnDropFiles(const platform::DropFiles& drop);
+
+  void StartLoader();
+  void Drop();
+  void CancelGestures();
+  void UpdateRubberBand();
+  void BeginCaptionEdit(uint64_t itemId);
+  void EndCaptionEdit(bool commit);
+  void UpdateToolTip();
+  void ScrollTo(int pos);
+  void NotifySelection();
+  void NotifyFiles(const std::vector<std::u16string>& files);
+  void ShowHint(bool show);
+  PreviewItemPtr FindItem(const std::u16string& path) const;
+  PreviewItemPtr FindItem(uint64_t id) const;
+  CPreviewLayout::Columns Columns() const;
+  platform::POINT ToCanvas(platform::POINT client) const;
+
+  const int m_nGridId;  // names this grid in its temporary files
+  CPreviewList m_list;
+  CPreviewLoader m_loader;
+  CPreviewPainter m_painter;
+  CPreviewHint m_hint;
+  CCMEdit m_edit;
+  CCMToolTip m_toolTip;
+
+  int m_nCanvasHeight = 0;
+  int64_t m_nTotalSizeKiB = 0;
+  size_t m_nDeletedCount = 0;
+  uint32_t m_nUploadLimit = UINT32_MAX;
+  int m_nLastScrollPos = 0;
+  bool m_bAllowAdd = true;
+  bool m_bAlreadyUploaded = false;
+  bool m_bCanShowFlashBtn = false;
+  bool m_bEnterPressed = false;
+  bool m_bLoaderPending = false;  // the loader could not start yet
+
+  // The gestures of the left button.
+  platform::POINT m_ptDown;            // canvas coordinates
+  bool m_bDragCandidate = false;       // pressed on a photo: a drag may begin
+  bool m_bDragPending = false;         // the press moved: the drag begins when kDragStartTimer fires
+  bool m_bDragging = false;
+  bool m_bRubberBand = false;
+  platform::POINT m_ptBandEnd;         // the band's far corner, canvas coordinates
+  std::optional<uint64_t> m_captionArmed;  // the photo whose caption a release will edit
+  std::optional<uint64_t> m_captionEditing;
+  int m_nDropIndex = -1;
+  std::optional<platform::RECT> m_rcDropMarker;  // client coordinates
+  std::optional<uint64_t> m_hovered;   // the photo under the pointer at the last hover tick
+};
