@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/gfx/ImageFormat.h"
 #include "platform/gfx/JpegSegments.h"
 
 using platform::gfx::ByteSource;
+using platform::gfx::ImageFormat;
+using platform::gfx::ImageHeader;
 using platform::gfx::RotateFlipType;
 
 namespace {
@@ -241,11 +244,23 @@ void CopyComment(const uint8_t* data, size_t size, char* out) {
   out[length] = '\0';
 }
 
+// A HEIC, AVIF or WebP photo keeps its EXIF block in the container; the size is the header's.
+int ReadContainerExifInfo(const ByteSource& source, ExifInfo* info) {
+  ImageHeader header;
+  std::vector<uint8_t> app1;
+  if (!platform::gfx::ReadImageHeader(source, &header, &app1) || !platform::gfx::HasContainerExif(header.format)) return -1;
+  info->Width = header.width;
+  info->Height = header.height;
+  if (!app1.empty()) info->HasExif = ParseExifBlock(app1.data(), app1.size(), info);
+  return 1;
+}
+
 }  // namespace
 
 int ReadExifInfo(const ByteSource& source, ExifInfo* info) {
   uint8_t bytes[2];
-  if (!source.ReadExact(0, bytes, 2) || bytes[0] != 0xFF || bytes[1] != 0xD8) return -1;
+  if (!source.ReadExact(0, bytes, 2)) return -1;
+  if (bytes[0] != 0xFF || bytes[1] != 0xD8) return ReadContainerExifInfo(source, info);
   uint64_t position = 2;
   int kept = 0;
   bool haveComment = false;
@@ -289,7 +304,7 @@ int ReadExifInfo(const ByteSource& source, ExifInfo* info) {
 }
 
 int ReadExifInfo(const std::u16string& path, ExifInfo* info) {
-  const platform::gfx::FileSource file(platform::Utf8(path));
+  const platform::gfx::FileSource file(platform::PathBytes(path));
   return file.is_open() ? ReadExifInfo(file, info) : -1;
 }
 
@@ -306,8 +321,15 @@ RotateFlipType RotateFlipForOrientation(int orientation) {
   }
 }
 
+RotateFlipType DecodedRotateFlip(ImageFormat format, int orientation) {
+  return platform::gfx::IsHeifFormat(format) ? RotateFlipType::RotateNoneFlipNone : RotateFlipForOrientation(orientation);
+}
+
 int GetExifRotateFlip(const std::u16string& path) {
+  const platform::gfx::FileSource file(platform::PathBytes(path));
   ExifInfo info;
-  if (ReadExifInfo(path, &info) == -1) return 0;
-  return static_cast<int>(RotateFlipForOrientation(info.Orientation));
+  if (!file.is_open() || ReadExifInfo(file, &info) == -1) return 0;
+  uint8_t head[platform::gfx::kSniffBytes] = {};
+  const ImageFormat format = platform::gfx::SniffImageFormat(head, file.ReadAt(0, head, sizeof head));
+  return static_cast<int>(DecodedRotateFlip(format, info.Orientation));
 }

@@ -1,12 +1,15 @@
 #pragma once
 // The EXIF reader: walks a JPEG's marker segments up to the scan data and parses the EXIF block
-// of its APP1 segment with its own TIFF directory walker. It never decodes pixels and reads only
-// the first few kilobytes of a photo. Stateless: safe on any number of threads at once.
+// of its APP1 segment with its own TIFF directory walker; HEIC, AVIF and WebP photos hand over
+// the block their container keeps. It never decodes pixels and reads only the first few
+// kilobytes of a JPEG (of the others, the container's metadata). Stateless: safe on any number
+// of threads at once.
 
 #include <cstdint>
 #include <string>
 
 #include "platform/gfx/ByteSource.h"
+#include "platform/gfx/ImageFormat.h"
 #include "platform/gfx/RotateFlip.h"
 
 // The result of one read. Text fields are zero-terminated byte strings in the camera's (the
@@ -53,9 +56,11 @@ struct ExifInfo {
   uint32_t ThumbnailLength = 0;
 };
 
-// Reads a JPEG's EXIF information into `info` (a fresh ExifInfo). Returns 1 when the segment walk
-// reached the scan data, whether or not an EXIF block was found (info->HasExif tells), and -1
-// when the file cannot be opened, is not a JPEG or its segments are malformed.
+// Reads a photo's EXIF information into `info` (a fresh ExifInfo). For a JPEG, returns 1 when the
+// segment walk reached the scan data, whether or not an EXIF block was found (info->HasExif
+// tells), and -1 when the file cannot be opened, is not a JPEG or its segments are malformed.
+// A HEIC, AVIF or WebP photo gives 1 when its container can be read (Width and Height are then
+// the picture's size as it decodes; IsColor and Process stay 0), else -1.
 int ReadExifInfo(const std::u16string& path, ExifInfo* info);
 int ReadExifInfo(const platform::gfx::ByteSource& source, ExifInfo* info);
 
@@ -63,5 +68,11 @@ int ReadExifInfo(const platform::gfx::ByteSource& source, ExifInfo* info);
 // value outside 1..8).
 platform::gfx::RotateFlipType RotateFlipForOrientation(int orientation);
 
-// The rotate-flip code (0..7) of a file's EXIF orientation; 0 when it cannot be read.
+// The rotate-flip that turns a photo's decoded pixels upright: its EXIF orientation's, except
+// for HEIC and AVIF, whose decoder has applied the container's own rotation and mirror already
+// (a phone writes the same turn into the EXIF orientation, which therefore never applies).
+platform::gfx::RotateFlipType DecodedRotateFlip(platform::gfx::ImageFormat format, int orientation);
+
+// The rotate-flip code (0..7) that turns a photo file's decoded pixels upright
+// (DecodedRotateFlip); 0 when it cannot be read.
 int GetExifRotateFlip(const std::u16string& path);
