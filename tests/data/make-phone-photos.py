@@ -133,15 +133,17 @@ def child(data, parent, kind, full_box=False):
     sys.exit("no %s box" % kind.decode())
 
 
-def coded_items(data, meta):
-    """Ids of the coded pictures (HEVC or AV1): the primary picture and its thumbnail."""
+def shown_pictures(data, meta):
+    """Ids of the pictures that are shown: the primary picture and its thumbnail, coded (HEVC, AV1)
+    or a grid of hidden tiles (heif-enc makes the thumbnail a grid of one tile)."""
     iinf = child(data, meta, b"iinf", True)
     version = data[iinf[2]]
     first = iinf[2] + 4 + (2 if version == 0 else 4)
     ids = []
     for infe in boxes(data, first, iinf[3]):
+        hidden = data[infe[2] + 3] & 1
         item_id, _, item_type = struct.unpack(">HH4s", data[infe[2] + 4:infe[2] + 12])
-        if item_type in (b"hvc1", b"av01"):
+        if item_type in (b"hvc1", b"av01", b"grid") and not hidden:
             ids.append(item_id)
     return ids
 
@@ -216,7 +218,7 @@ def add_rotation(path, quarter_turns_anticlockwise):
     irot = struct.pack(">I4sB", 9, b"irot", quarter_turns_anticlockwise & 3)
     new_ipco = data[ipco[1]:ipco[3]] + irot
     new_ipco = struct.pack(">I", len(new_ipco)) + new_ipco[4:]
-    new_ipma = with_association(data, ipma, set(coded_items(data, meta)), index)
+    new_ipma = with_association(data, ipma, set(shown_pictures(data, meta)), index)
     new_iprp_body = b""
     for box in boxes(data, iprp[2], iprp[3]):
         new_iprp_body += {b"ipco": new_ipco, b"ipma": new_ipma}.get(box[0], data[box[1]:box[3]])
