@@ -116,9 +116,9 @@ std::vector<uint8_t> ExifApp1(heif_image_handle* handle, uint64_t sourceSize) {
 
 int Shape(int width, int height) { return (width > height) - (width < height); }
 
-// The smallest thumbnail of at least minWidth x minHeight with the picture's shape; null when
-// there is none.
-HandlePtr PickThumbnail(const HeifFile& file, int minWidth, int minHeight) {
+// The smallest thumbnail of at least minWidth x minHeight with the picture's shape (and a size
+// the source can plausibly hold); null when there is none.
+HandlePtr PickThumbnail(const HeifFile& file, uint64_t sourceSize, int minWidth, int minHeight) {
   heif_item_id ids[8];
   const int count = heif_image_handle_get_list_of_thumbnail_IDs(file.primary(), ids, 8);
   HandlePtr best;
@@ -127,7 +127,10 @@ HandlePtr PickThumbnail(const HeifFile& file, int minWidth, int minHeight) {
     if (heif_image_handle_get_thumbnail(file.primary(), ids[i], &thumbnail).code) continue;
     HandlePtr candidate(thumbnail);
     const int width = heif_image_handle_get_width(thumbnail), height = heif_image_handle_get_height(thumbnail);
-    if (width < minWidth || height < minHeight || Shape(width, height) != Shape(file.width(), file.height())) continue;
+    if (width < minWidth || height < minHeight || Shape(width, height) != Shape(file.width(), file.height()) ||
+        !PlausibleSize(width, height, sourceSize, kHeifPixelsPerByte)) {
+      continue;
+    }
     if (!best || int64_t{width} * height < int64_t{heif_image_handle_get_width(best.get())} *
                                                 heif_image_handle_get_height(best.get())) {
       best = std::move(candidate);
@@ -195,7 +198,7 @@ bool DecodeHeif(const ByteSource& source, int minWidth, int minHeight, Bitmap* o
     return false;
   }
   if (minWidth > 0 && minHeight > 0) {
-    const HandlePtr thumbnail = PickThumbnail(file, minWidth, minHeight);
+    const HandlePtr thumbnail = PickThumbnail(file, source.size(), minWidth, minHeight);
     if (thumbnail && DecodeHandle(thumbnail.get(), out)) return true;
   }
   return DecodeHandle(file.primary(), out);

@@ -137,9 +137,11 @@ ImageFormat SniffImageFormat(const uint8_t* data, size_t size) {
   if (size >= 44 && Le32(data) == 1 && std::memcmp(data + 40, " EMF", 4) == 0) return ImageFormat::Emf;
   if (StartsWith(data, size, "\xD7\xCD\xC6\x9A", 4)) return ImageFormat::Wmf;
   if (StartsWith(data, size, "II*\0", 4) || StartsWith(data, size, "MM\0*", 4)) return ImageFormat::Tiff;
-  if (size >= 6 && StartsWith(data, size, "\0\0\1\0", 4) && Le16(data + 4) > 0) return ImageFormat::Icon;
   if (size >= 12 && StartsWith(data, size, "RIFF", 4) && std::memcmp(data + 8, "WEBP", 4) == 0) return ImageFormat::Webp;
-  return HeifFormat(data, size);
+  // Before the icon's weak signature, which a HEIF file-type box of 256 bytes would match.
+  if (size >= 8 && std::memcmp(data + 4, "ftyp", 4) == 0) return HeifFormat(data, size);
+  if (size >= 6 && StartsWith(data, size, "\0\0\1\0", 4) && Le16(data + 4) > 0) return ImageFormat::Icon;
+  return ImageFormat::Unknown;
 }
 
 const std::vector<PictureFormat>& PictureFormats() {

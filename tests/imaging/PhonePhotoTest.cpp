@@ -78,6 +78,8 @@ TEST(PhonePhotoTest, FormatsAndSizesComeFromTheHeaders) {
   EXPECT_EQ(sniff("mif1", "heicmiaf"), ImageFormat::Heic);
   EXPECT_EQ(sniff("mif1", "miafjpeg"), ImageFormat::Unknown);  // HEIF, but no coding we decode
   EXPECT_EQ(sniff("isom", "mp41avc1"), ImageFormat::Unknown);  // a video
+  const uint8_t longBox[16] = {0, 0, 1, 0, 'f', 't', 'y', 'p', 'h', 'e', 'i', 'c'};  // 256 bytes: no icon
+  EXPECT_EQ(SniffImageFormat(longBox, sizeof longBox), ImageFormat::Heic);
 
   EXPECT_EQ(PictureFormatOfExtension("HEIC"), ImageFormat::Heic);
   EXPECT_EQ(PictureFormatOfExtension("heif"), ImageFormat::Heic);
