@@ -32,7 +32,7 @@ bool DecodedPhoto::Load() {
   platform::gfx::ReducedImage image;
   if (!platform::gfx::DecodeImageReduced(bytes.data(), bytes.size(), minWidth, minHeight, &image)) return false;
   ExifInfo exif;
-  if (ReadExifInfo(source, &exif) == 1) orientation_ = DecodedRotateFlip(image.format, exif.Orientation);
+  if (ReadExifInfo(source, &exif) == 1) orientation_ = RotateFlipForOrientation(exif.Orientation);
   width_ = image.width;
   height_ = image.height;
   format_ = static_cast<int>(image.format);

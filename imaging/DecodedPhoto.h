@@ -26,7 +26,7 @@ class DecodedPhoto {
 
   // After a successful Decode: the photo's full size, its image format code (0 JPEG, 1 GIF,
   // 2 PNG, 3 BMP, 10 HEIC, 11 AVIF, 12 WebP), its pixels (shared, never changed) and the turn
-  // they need to be upright (DecodedRotateFlip: none for HEIC and AVIF, which decode upright).
+  // its EXIF orientation asks for (none for HEIC and AVIF, which decode upright).
   int width() const { return width_; }
   int height() const { return height_; }
   int format() const { return format_; }

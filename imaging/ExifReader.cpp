@@ -11,7 +11,6 @@
 #include "platform/gfx/JpegSegments.h"
 
 using platform::gfx::ByteSource;
-using platform::gfx::ImageFormat;
 using platform::gfx::ImageHeader;
 using platform::gfx::RotateFlipType;
 
@@ -252,6 +251,10 @@ int ReadContainerExifInfo(const ByteSource& source, ExifInfo* info) {
   info->Width = header.width;
   info->Height = header.height;
   if (!app1.empty()) info->HasExif = ParseExifBlock(app1.data(), app1.size(), info);
+  // A HEIF picture decodes upright: its decoder applies the container's rotation and mirror, the
+  // turn a phone also writes as the EXIF orientation. That orientation is spent, so that nobody
+  // turns the picture a second time.
+  if (platform::gfx::IsHeifFormat(header.format) && info->Orientation != 0) info->Orientation = 1;
   return 1;
 }
 
@@ -321,15 +324,8 @@ RotateFlipType RotateFlipForOrientation(int orientation) {
   }
 }
 
-RotateFlipType DecodedRotateFlip(ImageFormat format, int orientation) {
-  return platform::gfx::IsHeifFormat(format) ? RotateFlipType::RotateNoneFlipNone : RotateFlipForOrientation(orientation);
-}
-
 int GetExifRotateFlip(const std::u16string& path) {
-  const platform::gfx::FileSource file(platform::PathBytes(path));
   ExifInfo info;
-  if (!file.is_open() || ReadExifInfo(file, &info) == -1) return 0;
-  uint8_t head[platform::gfx::kSniffBytes] = {};
-  const ImageFormat format = platform::gfx::SniffImageFormat(head, file.ReadAt(0, head, sizeof head));
-  return static_cast<int>(DecodedRotateFlip(format, info.Orientation));
+  if (ReadExifInfo(path, &info) == -1) return 0;
+  return static_cast<int>(RotateFlipForOrientation(info.Orientation));
 }

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "platform/gfx/ByteSource.h"
-#include "platform/gfx/ImageFormat.h"
 #include "platform/gfx/RotateFlip.h"
 
 // The result of one read. Text fields are zero-terminated byte strings in the camera's (the
@@ -60,7 +59,9 @@ struct ExifInfo {
 // segment walk reached the scan data, whether or not an EXIF block was found (info->HasExif
 // tells), and -1 when the file cannot be opened, is not a JPEG or its segments are malformed.
 // A HEIC, AVIF or WebP photo gives 1 when its container can be read (Width and Height are then
-// the picture's size as it decodes; IsColor and Process stay 0), else -1.
+// the picture's size as it decodes; IsColor and Process stay 0), else -1. HEIC and AVIF pictures
+// decode upright (the container's rotation and mirror applied), so their Orientation, when the
+// block has one, is 1: the turn it described is done.
 int ReadExifInfo(const std::u16string& path, ExifInfo* info);
 int ReadExifInfo(const platform::gfx::ByteSource& source, ExifInfo* info);
 
@@ -68,11 +69,5 @@ int ReadExifInfo(const platform::gfx::ByteSource& source, ExifInfo* info);
 // value outside 1..8).
 platform::gfx::RotateFlipType RotateFlipForOrientation(int orientation);
 
-// The rotate-flip that turns a photo's decoded pixels upright: its EXIF orientation's, except
-// for HEIC and AVIF, whose decoder has applied the container's own rotation and mirror already
-// (a phone writes the same turn into the EXIF orientation, which therefore never applies).
-platform::gfx::RotateFlipType DecodedRotateFlip(platform::gfx::ImageFormat format, int orientation);
-
-// The rotate-flip code (0..7) that turns a photo file's decoded pixels upright
-// (DecodedRotateFlip); 0 when it cannot be read.
+// The rotate-flip code (0..7) of a file's EXIF orientation; 0 when it cannot be read.
 int GetExifRotateFlip(const std::u16string& path);

@@ -310,8 +310,8 @@ TEST_F(CULStrategyTest, OptionalFieldsOnlyWhenTheirSourceHasThem) {
 }
 
 TEST_F(CULStrategyTest, APhonePhotoSendsItsContainersExifAndAJpegName) {
-  // The HEIC's EXIF block lies in its container; the orientation goes out as stored (the photo
-  // was turned by its container), the size is the upright one.
+  // The HEIC's EXIF block lies in its container. The photo decodes upright, which its size and
+  // orientation say: 64 x 96, orientation 1 (the block's 6 is the turn the container made).
   const std::string heic = std::string(FOTARO_SOURCE_DIR) + "/tests/data/phone/portrait.heic";
   const std::u16string key = WriteFile("IMG_0001.HEIC", fotaro::test::ReadFile(heic));
   ASSERT_TRUE(m_queue.AddFile(key, key, {Part(0, u"FileData", WriteFile("big.jpg", "abc"), 10),
@@ -321,7 +321,7 @@ TEST_F(CULStrategyTest, APhonePhotoSendsItsContainersExifAndAJpegName) {
   ASSERT_EQ(m_server.Requests().size(), 1u);
   const std::vector<std::string> expected =
       AccountFields() + std::vector<std::string>{"Exif_Time=2024:05:06 07:08:09", "Exif_CameraMaker=FotaroCam",
-                                                 "Exif_CameraModel=Phone 12", "Exif_Orientation=6",
+                                                 "Exif_CameraModel=Phone 12", "Exif_Orientation=1",
                                                  "Exif_LatitudeRef=N", "Exif_Latitude=22.538333",
                                                  "Exif_LongitudeRef=E", "Exif_Longitude=114.050000", "Compress=1",
                                                  "MD5=900150983cd24fb0d6963f7d28e17f72", "PicType=heic",

@@ -33,13 +33,11 @@ std::vector<Field> Describe(const char* file, bool* readable) {
   const int result = ReadExifInfo(path, &info);
   const platform::gfx::FileSource source(file);
   *readable = source.is_open();
-  const int format = CGkHelper::GetFileImageFormat(path);
-  const auto rotateFlip = DecodedRotateFlip(static_cast<platform::gfx::ImageFormat>(format), info.Orientation);
   std::vector<Field> fields = {
       {"file", std::string(file)},
       {"result", int64_t{result}},
-      {"format", int64_t{format}},
-      {"rotateFlip", int64_t{result == -1 ? 0 : static_cast<int>(rotateFlip)}},
+      {"format", int64_t{CGkHelper::GetFileImageFormat(path)}},
+      {"rotateFlip", int64_t{result == -1 ? 0 : static_cast<int>(RotateFlipForOrientation(info.Orientation))}},
       {"CameraMake", Text(info.CameraMake)},
       {"CameraModel", Text(info.CameraModel)},
       {"DateTimeOriginal", Text(info.DateTimeOriginal)},
@@ -164,12 +162,12 @@ const Command kExifCommand = {
     "    Reads the EXIF information of each photo as the uploader does: the reader's result (1 read,\n"
     "    -1 not a readable JPEG, HEIC, AVIF or WebP), the image format code (0 JPEG, 1 GIF, 2 PNG,\n"
     "    3 BMP, 4 EMF, 5 WMF, 6 TIFF, 8 icon, 10 HEIC, 11 AVIF, 12 WebP, -1 other), the rotate-flip\n"
-    "    code that turns its decoded pixels upright (0 for HEIC and AVIF, which decode upright),\n"
-    "    every field of the record (CameraMake, Orientation, ISOequivalent, ...), where the embedded\n"
-    "    preview lies in the EXIF block, and the four GPS upload texts (Exif_LatitudeRef,\n"
-    "    Exif_Latitude, Exif_LongitudeRef, Exif_Longitude) when the photo has all four. --json\n"
-    "    prints one JSON array with an object per file. Exit status 1 when a file cannot be read,\n"
-    "    2 for bad usage.",
+    "    code that turns it upright, every field of the record (CameraMake, Orientation,\n"
+    "    ISOequivalent, ...; a HEIC or AVIF photo decodes upright, so its Orientation is 1), where\n"
+    "    the embedded preview lies in the EXIF block, and the four GPS upload texts\n"
+    "    (Exif_LatitudeRef, Exif_Latitude, Exif_LongitudeRef, Exif_Longitude) when the photo has all\n"
+    "    four. --json prints one JSON array with an object per file. Exit status 1 when a file\n"
+    "    cannot be read, 2 for bad usage.",
     RunExif};
 
 }  // namespace fotaro::cli
