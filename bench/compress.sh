@@ -12,6 +12,7 @@
 #   magick       ImageMagick `convert`, the same way
 #   floor        the libjpeg floor: `djpeg` at the reduction fotaro chose, then `cjpeg` of both
 #                outputs (three processes per photo, no resampling at all)
+#   heic-*       fotaro and vips on two 12-megapixel HEIC photos made from the batch
 #
 # Times are wall clock per photo (a batch's time divided by its photos), the median of RUNS runs;
 # peak memory is the largest maximum resident set size of any process of the tool
@@ -130,10 +131,34 @@ for tool in "${tools[@]}"; do
   rss[$tool]=$(peak_rss "$tool")
 done
 
+# Phone photos: two of the 12-megapixel photos as HEIC files (heif-enc at quality 80 with a
+# 320-pixel thumbnail, as phones store them; made once), fotaro against vipsthumbnail, which reads
+# HEIC through the same libheif. The same two outputs per photo, times and memory as above.
+measure_heic() {
+  scripts/install-packages.sh libheif-examples
+  local batch=() count name tool samples r
+  for name in 01 03; do
+    [ -f "$photos/photo-$name.heic" ] || heif-enc -q 80 -t 320 -o "$photos/photo-$name.heic" "$photos/photo-$name.jpg" >/dev/null
+    batch+=("$photos/photo-$name.heic")
+  done
+  count=${#batch[@]}
+  for tool in fotaro vips; do
+    samples=()
+    for ((r = 0; r < runs; r++)); do samples+=("$(time_run "$tool")"); done
+    ms[heic-$tool]=$(printf '%s\n' "${samples[@]}" | median)
+    rss[heic-$tool]=$(peak_rss "$tool")
+  done
+}
+measure_heic
+
 echo "load average before: $load_before, after: $(cut -d' ' -f1-3 /proc/loadavg)   photos: $count ($photos)   runs: $runs"
 printf '%-8s %12s %14s %14s\n' tool "ms/photo" "fotaro faster" "peak RSS MiB"
 for tool in "${tools[@]}"; do
   printf '%-8s %12s %13.2fx %14s\n' "$tool" "${ms[$tool]}" "$(awk -v a="${ms[$tool]}" -v b="${ms[fotaro]}" 'BEGIN { print a / b }')" "${rss[$tool]}"
+done
+for tool in heic-fotaro heic-vips; do
+  printf '%-12s %8s %13.2fx %14s\n' "$tool" "${ms[$tool]}" \
+    "$(awk -v a="${ms[$tool]}" -v b="${ms[heic-fotaro]}" 'BEGIN { print a / b }')" "${rss[$tool]}"
 done
 awk -v f="${ms[fotaro]}" -v v="${ms[vips]}" -v g="${ms[gm]}" -v l="${ms[floor]}" \
     -v rf="${rss[fotaro]}" -v rv="${rss[vips]}" -v rg="${rss[gm]}" 'BEGIN {

@@ -12,6 +12,8 @@
 #include "imaging/ExifGps.h"
 #include "imaging/ExifReader.h"
 #include "imaging/GkHelper.h"
+#include "imaging/SpecSizing.h"
+#include "imaging/ULKernel.h"
 #include "net/CMHttpUpload.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/ExifProperties.h"
@@ -19,7 +21,6 @@
 namespace {
 
 constexpr char kScope[] = "CULStrategy::Upload";
-constexpr int kFormatJpeg = 0;
 
 std::u16string Decimal(int64_t value) { return platform::FromUtf8(std::to_string(value)); }
 
@@ -32,13 +33,16 @@ std::u16string PicType(int32_t format) {
     case 1: return u"gif";
     case 2: return u"png";
     case 3: return u"bmp";
+    case 10: return u"heic";
+    case 11: return u"avif";
+    case 12: return u"webp";
     default: return u"unknown";
   }
 }
 
 void AddExifFields(CCMHttpUpload& uploader, const std::u16string& source) {
   ExifInfo info;
-  if (CGkHelper::GetFileImageFormat(source) != kFormatJpeg || ReadExifInfo(source, &info) != 1 || !info.HasExif) return;
+  if (ReadExifInfo(source, &info) != 1 || !info.HasExif) return;
   fotaro::Log(kScope, "Exif_Time = %s, Exif_CameraMaker = %s, Exif_CameraModel = %s", info.DateTimeOriginal,
               info.CameraMake, info.CameraModel);
   fotaro::Log(kScope, "Exif_Orientation = %d", info.Orientation);
@@ -54,6 +58,15 @@ void AddExifFields(CCMHttpUpload& uploader, const std::u16string& source) {
   uploader.AddFormData(u"Exif_Latitude", gps.Latitude);
   uploader.AddFormData(u"Exif_LongitudeRef", gps.LongitudeRef);
   uploader.AddFormData(u"Exif_Longitude", gps.Longitude);
+}
+
+// True when the big picture sent is a JPEG made from a HEIC, AVIF or WebP photo.
+bool IsJpegFromPhoneFormat(const UploadInfo& record) {
+  for (const CompressedFileInfo& part : record.vecParts) {
+    if (part.nSpec != 0) continue;
+    return part.nCompressType != kRuleCopy && CULKernel::SendsAsJpeg(part.nSourceFormat);
+  }
+  return false;
 }
 
 void AddPictureFields(CCMHttpUpload& uploader, const CompressedFileInfo& part, const std::u16string& displayName,
@@ -81,6 +94,9 @@ std::u16string GetUploadName(const std::u16string& title, const UploadInfo& reco
   constexpr std::u16string_view kBmp = u".bmp";
   if (name.size() >= kBmp.size() && name.compare(name.size() - kBmp.size(), kBmp.size(), kBmp) == 0) {
     name.replace(name.size() - 3, 3, u"jpg");
+  } else if (IsJpegFromPhoneFormat(record)) {
+    const size_t dot = name.rfind(u'.');
+    name = (dot == std::u16string::npos ? name : name.substr(0, dot)) + u".jpg";
   }
   return name;
 }

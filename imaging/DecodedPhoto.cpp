@@ -8,10 +8,8 @@
 #include "platform/gfx/ByteSource.h"
 #include "platform/gfx/Image.h"
 #include "platform/gfx/ImageFormat.h"
-#include "platform/gfx/JpegCodec.h"
 
 using platform::gfx::Bitmap;
-using platform::gfx::ImageFormat;
 
 DecodedPhoto::DecodedPhoto(std::u16string path, ReductionChooser chooser)
     : path_(std::move(path)), chooser_(std::move(chooser)) {}
@@ -27,24 +25,17 @@ bool DecodedPhoto::Load() {
   const platform::gfx::MemorySource source(bytes.data(), bytes.size());
   platform::gfx::ImageHeader header;
   if (!platform::gfx::ReadImageHeader(source, &header)) return false;
+  // The outputs ask for a JPEG reduction n/8; every format gets at least that size.
+  const int64_t reduction = std::clamp(chooser_(header.width, header.height), 1, 8);
+  const int minWidth = static_cast<int>((header.width * reduction + 7) / 8);
+  const int minHeight = static_cast<int>((header.height * reduction + 7) / 8);
+  platform::gfx::ReducedImage image;
+  if (!platform::gfx::DecodeImageReduced(bytes.data(), bytes.size(), minWidth, minHeight, &image)) return false;
   ExifInfo exif;
   if (ReadExifInfo(source, &exif) == 1) orientation_ = RotateFlipForOrientation(exif.Orientation);
-
-  if (header.format == ImageFormat::Jpeg) {
-    Bitmap bitmap;
-    const int reduction = std::clamp(chooser_(header.width, header.height), 1, 8);
-    if (!platform::gfx::DecodeJpeg(bytes.data(), bytes.size(), reduction, &bitmap)) return false;
-    width_ = header.width;
-    height_ = header.height;
-    format_ = static_cast<int>(ImageFormat::Jpeg);
-    pixels_ = std::make_shared<const Bitmap>(std::move(bitmap));
-    return true;
-  }
-  platform::gfx::Image image;
-  if (!platform::gfx::DecodeImage(bytes.data(), bytes.size(), &image)) return false;
-  width_ = image.width();
-  height_ = image.height();
-  format_ = static_cast<int>(image.format());
-  pixels_ = std::make_shared<const Bitmap>(std::move(image.mutableBitmap()));
+  width_ = image.width;
+  height_ = image.height;
+  format_ = static_cast<int>(image.format);
+  pixels_ = std::make_shared<const Bitmap>(std::move(image.bitmap));
   return true;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The photo that one CompressFile call works on. Its file is read and decoded at most once, on
-// first use, however many outputs are made from it. A JPEG is decoded at the reduction its
-// outputs allow (the decoder scales inside its inverse DCT), so its pixels may be smaller than
-// the photo; every size the pipeline computes comes from the photo's full size instead.
+// first use, however many outputs are made from it. A photo is decoded at the reduction its
+// outputs allow (a JPEG scaled inside its inverse DCT, a WebP while it is decoded, a HEIC or AVIF
+// from its embedded thumbnail when that is large enough), so its pixels may be smaller than the
+// photo; every size the pipeline computes comes from the photo's full size instead.
 
 #include <functional>
 #include <memory>
@@ -13,7 +14,8 @@
 
 class DecodedPhoto {
  public:
-  // Picks the JPEG reduction n (decoded at n/8, 1..8) from the photo's full size.
+  // Picks the reduction n (decoded at n/8 of each side, rounded up; 1..8) from the photo's full
+  // size. A format that cannot make exactly that size makes the next larger one it can.
   using ReductionChooser = std::function<int(int width, int height)>;
 
   DecodedPhoto(std::u16string path, ReductionChooser chooser);
@@ -23,7 +25,8 @@ class DecodedPhoto {
   bool Decode();
 
   // After a successful Decode: the photo's full size, its image format code (0 JPEG, 1 GIF,
-  // 2 PNG, 3 BMP), its pixels (shared, never changed) and the turn its EXIF orientation asks for.
+  // 2 PNG, 3 BMP, 10 HEIC, 11 AVIF, 12 WebP), its pixels (shared, never changed) and the turn
+  // its EXIF orientation asks for (none for HEIC and AVIF, which decode upright).
   int width() const { return width_; }
   int height() const { return height_; }
   int format() const { return format_; }

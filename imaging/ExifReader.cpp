@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/gfx/ImageFormat.h"
 #include "platform/gfx/JpegSegments.h"
 
 using platform::gfx::ByteSource;
+using platform::gfx::ImageHeader;
 using platform::gfx::RotateFlipType;
 
 namespace {
@@ -241,11 +243,27 @@ void CopyComment(const uint8_t* data, size_t size, char* out) {
   out[length] = '\0';
 }
 
+// A HEIC, AVIF or WebP photo keeps its EXIF block in the container; the size is the header's.
+int ReadContainerExifInfo(const ByteSource& source, ExifInfo* info) {
+  ImageHeader header;
+  std::vector<uint8_t> app1;
+  if (!platform::gfx::ReadImageHeader(source, &header, &app1) || !platform::gfx::HasContainerExif(header.format)) return -1;
+  info->Width = header.width;
+  info->Height = header.height;
+  if (!app1.empty()) info->HasExif = ParseExifBlock(app1.data(), app1.size(), info);
+  // A HEIF picture decodes upright: its decoder applies the container's rotation and mirror, the
+  // turn a phone also writes as the EXIF orientation. That orientation is spent, so that nobody
+  // turns the picture a second time.
+  if (platform::gfx::IsHeifFormat(header.format) && info->Orientation != 0) info->Orientation = 1;
+  return 1;
+}
+
 }  // namespace
 
 int ReadExifInfo(const ByteSource& source, ExifInfo* info) {
   uint8_t bytes[2];
-  if (!source.ReadExact(0, bytes, 2) || bytes[0] != 0xFF || bytes[1] != 0xD8) return -1;
+  if (!source.ReadExact(0, bytes, 2)) return -1;
+  if (bytes[0] != 0xFF || bytes[1] != 0xD8) return ReadContainerExifInfo(source, info);
   uint64_t position = 2;
   int kept = 0;
   bool haveComment = false;

@@ -1,7 +1,9 @@
 #pragma once
 // The EXIF reader: walks a JPEG's marker segments up to the scan data and parses the EXIF block
-// of its APP1 segment with its own TIFF directory walker. It never decodes pixels and reads only
-// the first few kilobytes of a photo. Stateless: safe on any number of threads at once.
+// of its APP1 segment with its own TIFF directory walker; HEIC, AVIF and WebP photos hand over
+// the block their container keeps. It never decodes pixels and reads only the first few
+// kilobytes of a JPEG (of the others, the container's metadata). Stateless: safe on any number
+// of threads at once.
 
 #include <cstdint>
 #include <string>
@@ -53,9 +55,13 @@ struct ExifInfo {
   uint32_t ThumbnailLength = 0;
 };
 
-// Reads a JPEG's EXIF information into `info` (a fresh ExifInfo). Returns 1 when the segment walk
-// reached the scan data, whether or not an EXIF block was found (info->HasExif tells), and -1
-// when the file cannot be opened, is not a JPEG or its segments are malformed.
+// Reads a photo's EXIF information into `info` (a fresh ExifInfo). For a JPEG, returns 1 when the
+// segment walk reached the scan data, whether or not an EXIF block was found (info->HasExif
+// tells), and -1 when the file cannot be opened, is not a JPEG or its segments are malformed.
+// A HEIC, AVIF or WebP photo gives 1 when its container can be read (Width and Height are then
+// the picture's size as it decodes; IsColor and Process stay 0), else -1. HEIC and AVIF pictures
+// decode upright (the container's rotation and mirror applied), so their Orientation, when the
+// block has one, is 1: the turn it described is done.
 int ReadExifInfo(const std::u16string& path, ExifInfo* info);
 int ReadExifInfo(const platform::gfx::ByteSource& source, ExifInfo* info);
 

@@ -9,6 +9,7 @@
 #include "control/services/Folders.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/Image.h"
+#include "platform/gfx/ImageFormat.h"
 
 using platform::gfx::Image;
 using platform::gfx::ImageFormat;
@@ -98,17 +99,10 @@ bool RotatePhotoFile(const std::u16string& sourcePath, const std::u16string& nam
   }
   const std::u16string copy = CopyPath(counter, nameTag);
   if (copy.empty()) return false;
-  const std::u16string extension = LowerExtension(sourcePath);
-  ImageFormat format = ImageFormat::Unknown;
-  if (extension == u"gif") {
-    format = ImageFormat::Gif;
-  } else if (extension == u"jpg" || extension == u"jpeg" || extension == u"bmp") {
-    format = ImageFormat::Jpeg;
-  } else if (extension == u"png") {
-    format = ImageFormat::Png;
-  } else {
-    return false;
-  }
+  // GIF and PNG photos keep their format; JPEG, BMP and the phone formats become JPEG.
+  ImageFormat format = platform::gfx::PictureFormatOfExtension(platform::Utf8(LowerExtension(sourcePath)));
+  if (format == ImageFormat::Unknown) return false;
+  if (format != ImageFormat::Gif && format != ImageFormat::Png) format = ImageFormat::Jpeg;
   // Turn the photo upright first (mirror images included, so that the user's quarter turn goes
   // the way the user saw it), and mark the orientation as applied.
   const auto upright = static_cast<RotateFlipType>(GetExifRotateFlip(sourcePath));

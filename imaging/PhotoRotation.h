@@ -14,10 +14,10 @@
 bool AutoRotateByExifInfo(const std::u16string& path, const std::u16string& nameTag, std::u16string* outPath);
 
 // Writes a copy of a photo turned a quarter turn clockwise (quarterTurn 1) or anticlockwise (3),
-// after first turning it upright by its EXIF orientation. The copy has the source's format by
-// extension: "gif" as GIF (its own palette kept), "jpg", "jpeg" and "bmp" as JPEG at quality 100,
-// "png" as PNG; any other extension, another quarterTurn or a photo that cannot be decoded gives
-// false. A JPEG copy keeps the EXIF block with the orientation set to 0 when it was applied, and
+// after first turning it upright by its EXIF orientation (HEIC and AVIF photos decode upright).
+// The copy's format follows the source's extension: "gif" as GIF (its own palette kept), "png"
+// as PNG, "jpg", "jpeg", "bmp", "heic", "heif", "avif" and "webp" as JPEG at quality 100; any
+// other extension, another quarterTurn or a photo that cannot be decoded gives false. A JPEG copy keeps the EXIF block with the orientation set to 0 when it was applied, and
 // without the embedded preview.
 bool RotatePhotoFile(const std::u16string& sourcePath, const std::u16string& nameTag, int quarterTurn,
                      std::u16string* outPath);

@@ -37,6 +37,9 @@ constexpr int kJpeg = static_cast<int>(ImageFormat::Jpeg);
 constexpr int kGif = static_cast<int>(ImageFormat::Gif);
 constexpr int kPng = static_cast<int>(ImageFormat::Png);
 constexpr int kBmp = static_cast<int>(ImageFormat::Bmp);
+constexpr int kHeic = static_cast<int>(ImageFormat::Heic);
+constexpr int kAvif = static_cast<int>(ImageFormat::Avif);
+constexpr int kWebp = static_cast<int>(ImageFormat::Webp);
 
 std::atomic<int> g_kernelCount{0};
 // Every output name of the process draws the next number, so that names stay unique however many
@@ -67,6 +70,9 @@ const char16_t* Extension(int format) {
     case kGif: return u".gif";
     case kPng: return u".png";
     case kBmp: return u".bmp";
+    case kHeic: return u".heic";
+    case kAvif: return u".avif";
+    case kWebp: return u".webp";
     default: return u".jpg";
   }
 }
@@ -100,6 +106,10 @@ Bitmap Upright(const Bitmap& bitmap, RotateFlipType orientation) {
 }  // namespace
 
 CULKernel::CULKernel() : m_nKernelId(++g_kernelCount) {}
+
+bool CULKernel::SendsAsJpeg(int32_t sourceFormat) {
+  return platform::gfx::HasContainerExif(static_cast<ImageFormat>(sourceFormat));
+}
 
 int32_t CULKernel::CompressFile(const std::u16string& file, const std::u16string& orgFile,
                                 std::vector<CompressedFileInfo>* outputList, CUploadEventReceiver* eventReceiver) const {
@@ -155,7 +165,7 @@ int32_t CULKernel::CompressPhoto(DecodedPhoto& photo, const std::u16string& file
   if (base.empty() || !photo.Decode()) return kSpecFailed;
   if (eventReceiver) PostNotify(eventReceiver, MakeNotify(file, ULKERNEL_COMPRESS_START, file));
   const int width = photo.width(), height = photo.height(), format = photo.format();
-  if (width < 1 || height < 1 || format < kJpeg || format > kBmp) return kSpecFailed;
+  if (width < 1 || height < 1 || !platform::gfx::IsPictureFormat(static_cast<ImageFormat>(format))) return kSpecFailed;
   *outSourceFormat = format;
   const BitmapCache decoded{photo.pixels(), width, height, format};
   const bool bigPicture = spec.nSpec == 0;
@@ -167,8 +177,8 @@ int32_t CULKernel::CompressPhoto(DecodedPhoto& photo, const std::u16string& file
     return CheckOutput(kCompressScope, path, outPath, cacheSlot, &decoded);
   }
 
-  // Thumbnails, and GIFs that get this far (thumbnails too), are written as JPEG.
-  const int outputFormat = !bigPicture || format == kGif ? kJpeg : format;
+  // Thumbnails, GIFs that get this far (thumbnails too) and phone photos are written as JPEG.
+  const int outputFormat = !bigPicture || format == kGif || CULKernel::SendsAsJpeg(format) ? kJpeg : format;
   const std::u16string path = base + Extension(outputFormat);
   // Big pictures of parameter 0 or 1 get the watermark when it is on (never GIF output, which is
   // not reached here for big pictures).
@@ -176,8 +186,9 @@ int32_t CULKernel::CompressPhoto(DecodedPhoto& photo, const std::u16string& file
   if (spec.nCompressType == kRuleCopy) {
     // A plain copy carries no watermark; the report of the attempt still goes out.
     if (watermark) PostDataReport(2, 1);
-    if (!CopyPhoto(file, path)) return kSpecFailed;
-    return CheckOutput(kCompressScope, path, outPath, cacheSlot, &decoded);
+    const std::u16string copy = CULKernel::SendsAsJpeg(format) ? base + Extension(format) : path;
+    if (!CopyPhoto(file, copy)) return kSpecFailed;
+    return CheckOutput(kCompressScope, copy, outPath, cacheSlot, &decoded);
   }
   OutputSize size;
   if (!CompressOutputSize(spec, width, height, &size)) return kSpecFailed;
@@ -202,7 +213,10 @@ int32_t CULKernel::ThumbFromBitmap(const BitmapCache& cached, const std::u16stri
   if (cached.empty() || cached.width < 1 || cached.height < 1) return kSpecFailed;
   int outputFormat = kJpeg;
   switch (cached.format) {
-    case kJpeg: outputFormat = kJpeg; break;
+    case kJpeg:
+    case kHeic:
+    case kAvif:
+    case kWebp: outputFormat = kJpeg; break;
     case kGif:
     case kPng: outputFormat = kPng; break;
     case kBmp: outputFormat = kBmp; break;
@@ -212,8 +226,9 @@ int32_t CULKernel::ThumbFromBitmap(const BitmapCache& cached, const std::u16stri
   if (base.empty()) return kSpecFailed;
   const std::u16string path = base + Extension(outputFormat);
   if (spec.nCompressType == kRuleCopy) {
-    if (!CopyPhoto(file, path)) return kSpecFailed;
-    return CheckOutput(kThumbScope, path, outPath, nullptr, nullptr);
+    const std::u16string copy = CULKernel::SendsAsJpeg(cached.format) ? base + Extension(cached.format) : path;
+    if (!CopyPhoto(file, copy)) return kSpecFailed;
+    return CheckOutput(kThumbScope, copy, outPath, nullptr, nullptr);
   }
   OutputSize size;
   if (!ThumbOutputSize(spec, cached.width, cached.height, &size)) return kSpecFailed;

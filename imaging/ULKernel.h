@@ -1,9 +1,10 @@
 #pragma once
 // CULKernel: the compression pipeline. It turns one photo into the files its upload carries: one
 // output per entry of the spec table (m_mapSpecInfo, in key order), each resized by the spec's
-// rule (imaging/SpecSizing.h), turned upright by the photo's EXIF orientation, encoded and
-// written into the working folder as "ULKERNEL_<process tag>.<kernel>.<sequence>_<spec name>"
-// with the extension of its format, then checked against the upload size limit m_nLimitSize.
+// rule (imaging/SpecSizing.h), turned upright by the photo's EXIF orientation (HEIC and AVIF
+// photos decode upright), encoded (HEIC, AVIF and WebP photos as JPEG) and written into the
+// working folder as "ULKERNEL_<process tag>.<kernel>.<sequence>_<spec name>" with the extension
+// of its format, then checked against the upload size limit m_nLimitSize.
 //
 // The kernel is the uploader's settings record as well (it derives from CULKernel_Info, which it
 // only reads). Its operations keep no state between calls and may run on several threads at once
@@ -54,6 +55,10 @@ class CULKernel : public CULKernel_Info {
 
   CULKernel();
 
+  // Photos from phones and the web that albums do not take as they are (HEIC, AVIF, WebP): every
+  // output is a JPEG except a plain copy (rule 2), which keeps the photo's format and extension.
+  static bool SendsAsJpeg(int32_t sourceFormat);
+
   // Makes every output of the spec table from `file` and appends one record per output file to
   // `outputList`. `orgFile` is the photo as the user chose it (only logged). `eventReceiver`, when
   // given, is sent notifications 12 (reading starts) and 13 (decoded) for `file` through the
@@ -69,9 +74,9 @@ class CULKernel : public CULKernel_Info {
                    std::u16string* outPath, BitmapCache* cacheSlot, CUploadEventReceiver* eventReceiver,
                    int32_t* outSourceFormat) const;
 
-  // One thumbnail spec from a cached bitmap, written in the cached format's family (JPEG as
-  // ".jpg", GIF and PNG as ".png", BMP as JPEG data in ".bmp"); rule 2 copies `file`. Results as
-  // for Compress.
+  // One thumbnail spec from a cached bitmap, written in the cached format's family (JPEG, HEIC,
+  // AVIF and WebP as ".jpg", GIF and PNG as ".png", BMP as JPEG data in ".bmp"); rule 2 copies
+  // `file` (a HEIC, AVIF or WebP photo under its own extension). Results as for Compress.
   int32_t ThumbFromBitmap(const BitmapCache& cached, const std::u16string& file, const std::u16string& orgFile,
                           const SpecInfo& spec, std::u16string* outPath) const;
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/gfx/ImageFormat.h"
 #include "platform/gfx/JpegSegments.h"
 
 namespace platform::gfx {
@@ -149,6 +150,14 @@ bool ExifProperties::RemoveThumbnail() {
 }
 
 ExifProperties ReadExifProperties(const ByteSource& source) {
+  uint8_t head[kSniffBytes] = {};
+  const ImageFormat format = SniffImageFormat(head, source.ReadAt(0, head, sizeof head));
+  if (HasContainerExif(format)) {
+    ImageHeader header;
+    std::vector<uint8_t> app1;
+    if (!ReadImageHeader(source, &header, &app1)) return {};
+    return ExifProperties::FromApp1(app1.data(), app1.size());
+  }
   ExifProperties properties;
   WalkJpegSegments(source, [&](const JpegSegment& segment) {
     if (segment.marker != 0xE1 || segment.length <= sizeof kExifHeader) return true;

@@ -60,8 +60,9 @@ class ExifProperties {
   std::vector<uint8_t> app1_;
 };
 
-// The EXIF block of a JPEG file: its first APP1 segment that begins "Exif\0\0". Empty for other
-// files, and for a JPEG without one.
+// The EXIF block of a photo file: a JPEG's first APP1 segment that begins "Exif\0\0", a HEIC or
+// AVIF file's Exif item, a WebP file's EXIF chunk. Empty for other files, and for photos without
+// one.
 ExifProperties ReadExifProperties(const ByteSource& source);
 
 }  // namespace platform::gfx

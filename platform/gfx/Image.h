@@ -60,11 +60,34 @@ class Image {
   ExifProperties properties_;
 };
 
-// Decodes a JPEG, PNG, GIF or BMP from memory, recognised by its signature. False (and `out`
-// untouched) for anything else or anything damaged beyond decoding.
+// Decodes a picture of a PictureFormats() format from memory, recognised by its signature, with
+// its EXIF block (the JPEG's, or the HEIF or WebP container's) as property items. HEIC and AVIF
+// pictures come out upright, and their block's orientation, when it asks for a turn, says 1. False
+// (and `out` untouched) for anything else or anything damaged beyond decoding.
 bool DecodeImage(const uint8_t* data, size_t size, Image* out);
-// Reads and decodes an image file (path in UTF-8).
+// Reads and decodes an image file (path in the OS's bytes). A HEIF file is read only as far as
+// the decoder needs; other files are read whole.
 bool LoadImage(const std::string& path, Image* out);
+
+// A picture decoded at a reduced size, and the size of the whole picture it stands for.
+struct ReducedImage {
+  ImageFormat format = ImageFormat::Unknown;
+  int width = 0;  // the whole picture's size, as its header gives it
+  int height = 0;
+  Bitmap bitmap;  // at most that size
+};
+
+// Decodes a picture at the smallest size its decoder makes cheaply that is still at least
+// minWidth x minHeight (in the decoded picture's own orientation, that is before a JPEG's or
+// WebP's EXIF turn; a side below 1 counts as 1):
+//   JPEG         the smallest reduction n/8 (1..8) inside the inverse DCT
+//   HEIC, AVIF   the smallest embedded thumbnail that is large enough (phones store one)
+//   WebP         scaled down while it is decoded
+// and at full size for other formats, and when no cheaper source is large enough. False as for
+// DecodeImage.
+bool DecodeImageReduced(const uint8_t* data, size_t size, int minWidth, int minHeight, ReducedImage* out);
+// The same for a file, read as LoadImage reads it.
+bool LoadImageReduced(const std::string& path, int minWidth, int minHeight, ReducedImage* out);
 
 // The encoders there are, by MIME type.
 struct ImageEncoder {

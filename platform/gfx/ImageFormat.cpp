@@ -1,8 +1,12 @@
 #include "platform/gfx/ImageFormat.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
+#include "platform/gfx/HeifCodec.h"
 #include "platform/gfx/JpegSegments.h"
+#include "platform/gfx/WebpCodec.h"
 
 namespace platform::gfx {
 
@@ -98,6 +102,32 @@ bool WmfSize(const uint8_t* head, size_t size, ImageHeader* out) {
   return SetSize((right - left) * 96 / inch, (bottom - top) * 96 / inch, out);
 }
 
+// HEIF brands, four letters each: those of HEVC pictures and those of AV1 pictures.
+constexpr char kHeicBrands[] = "heicheixheimheis";
+constexpr char kAvifBrands[] = "avifavis";
+
+bool IsBrand(const uint8_t* brand, const char* brands) {
+  for (; *brands; brands += 4) {
+    if (std::memcmp(brand, brands, 4) == 0) return true;
+  }
+  return false;
+}
+
+// A HEIF file starts with its file-type box: size, "ftyp", the major brand, a minor version and
+// the compatible brands. The major brand names the coding when it is a HEIC or AVIF brand;
+// general ones (mif1, msf1, miaf) leave it to the compatible brands.
+ImageFormat HeifFormat(const uint8_t* data, size_t size) {
+  if (size < 16 || std::memcmp(data + 4, "ftyp", 4) != 0) return ImageFormat::Unknown;
+  if (IsBrand(data + 8, kHeicBrands)) return ImageFormat::Heic;
+  if (IsBrand(data + 8, kAvifBrands)) return ImageFormat::Avif;
+  const size_t end = std::min<size_t>(size, Be32(data));
+  for (size_t at = 16; at + 4 <= end; at += 4) {
+    if (IsBrand(data + at, kHeicBrands)) return ImageFormat::Heic;
+    if (IsBrand(data + at, kAvifBrands)) return ImageFormat::Avif;
+  }
+  return ImageFormat::Unknown;
+}
+
 }  // namespace
 
 ImageFormat SniffImageFormat(const uint8_t* data, size_t size) {
@@ -108,12 +138,44 @@ ImageFormat SniffImageFormat(const uint8_t* data, size_t size) {
   if (size >= 44 && Le32(data) == 1 && std::memcmp(data + 40, " EMF", 4) == 0) return ImageFormat::Emf;
   if (StartsWith(data, size, "\xD7\xCD\xC6\x9A", 4)) return ImageFormat::Wmf;
   if (StartsWith(data, size, "II*\0", 4) || StartsWith(data, size, "MM\0*", 4)) return ImageFormat::Tiff;
+  if (size >= 12 && StartsWith(data, size, "RIFF", 4) && std::memcmp(data + 8, "WEBP", 4) == 0) return ImageFormat::Webp;
+  // Before the icon's weak signature, which a HEIF file-type box of 256 bytes would match.
+  if (size >= 8 && std::memcmp(data + 4, "ftyp", 4) == 0) return HeifFormat(data, size);
   if (size >= 6 && StartsWith(data, size, "\0\0\1\0", 4) && Le16(data + 4) > 0) return ImageFormat::Icon;
   return ImageFormat::Unknown;
 }
 
-bool ReadImageHeader(const ByteSource& source, ImageHeader* out) {
-  uint8_t head[64] = {};
+const std::vector<PictureFormat>& PictureFormats() {
+  static const std::vector<PictureFormat> formats = {
+      {ImageFormat::Jpeg, {"jpg", "jpeg"}}, {ImageFormat::Gif, {"gif"}},
+      {ImageFormat::Png, {"png"}},          {ImageFormat::Bmp, {"bmp"}},
+      {ImageFormat::Heic, {"heic", "heif"}}, {ImageFormat::Avif, {"avif"}},
+      {ImageFormat::Webp, {"webp"}},
+  };
+  return formats;
+}
+
+bool IsPictureFormat(ImageFormat format) {
+  const auto& formats = PictureFormats();
+  return std::any_of(formats.begin(), formats.end(), [format](const PictureFormat& f) { return f.format == format; });
+}
+
+ImageFormat PictureFormatOfExtension(const std::string& extension) {
+  std::string lower = extension;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  for (const PictureFormat& format : PictureFormats()) {
+    if (std::find(format.extensions.begin(), format.extensions.end(), lower) != format.extensions.end()) {
+      return format.format;
+    }
+  }
+  return ImageFormat::Unknown;
+}
+
+bool ReadImageHeader(const ByteSource& source, ImageHeader* out) { return ReadImageHeader(source, out, nullptr); }
+
+bool ReadImageHeader(const ByteSource& source, ImageHeader* out, std::vector<uint8_t>* containerExif) {
+  if (containerExif) containerExif->clear();
+  uint8_t head[kSniffBytes] = {};
   const size_t size = source.ReadAt(0, head, sizeof head);
   ImageHeader header;
   header.format = SniffImageFormat(head, size);
@@ -127,6 +189,9 @@ bool ReadImageHeader(const ByteSource& source, ImageHeader* out) {
     case ImageFormat::Wmf: ok = WmfSize(head, size, &header); break;
     case ImageFormat::Tiff: ok = TiffSize(source, head, &header); break;
     case ImageFormat::Icon: ok = IconSize(head, size, &header); break;
+    case ImageFormat::Heic:
+    case ImageFormat::Avif: ok = ReadHeifInfo(source, &header.width, &header.height, containerExif); break;
+    case ImageFormat::Webp: ok = ReadWebpInfo(source, &header.width, &header.height, containerExif); break;
     default: break;
   }
   *out = ok ? header : ImageHeader{};

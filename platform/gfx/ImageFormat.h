@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/gfx/ByteSource.h"
 
@@ -23,10 +24,37 @@ enum class ImageFormat : int {
   Exif = 7,       // never produced from a file signature; kept for the numbering
   Icon = 8,
   MemoryBmp = 9,  // a bitmap made in memory rather than read from a file
+  // The formats of today's phones and of pictures saved from the web, after the codes above.
+  Heic = 10,  // HEVC in a HEIF container
+  Avif = 11,  // AV1 in a HEIF container
+  Webp = 12,
 };
 
-// The format whose signature starts `data` (Unknown when none matches).
+// HEIC and AVIF, the HEIF formats: their decoder applies the container's rotation and mirror.
+inline bool IsHeifFormat(ImageFormat format) { return format == ImageFormat::Heic || format == ImageFormat::Avif; }
+// The formats whose EXIF block lies in their container (HEIC, AVIF, WebP) rather than in a JPEG
+// segment; ReadImageHeader hands it out.
+inline bool HasContainerExif(ImageFormat format) { return IsHeifFormat(format) || format == ImageFormat::Webp; }
+
+// Bytes enough to recognise every format (a HEIF file's brands included, as writers put them).
+constexpr size_t kSniffBytes = 64;
+
+// The format whose signature starts `data` (Unknown when none matches). HEIF files are told apart
+// by the brands of their file-type box: HEIC or AVIF, anything else is Unknown.
 ImageFormat SniffImageFormat(const uint8_t* data, size_t size);
+
+// The formats the decoders read, that is the pictures the uploader accepts, with the file-name
+// extensions they usually have (lower case, without the dot), for lists of picture files.
+struct PictureFormat {
+  ImageFormat format;
+  std::vector<std::string> extensions;
+};
+const std::vector<PictureFormat>& PictureFormats();
+// True for a format of PictureFormats(): JPEG, GIF, PNG, BMP, HEIC, AVIF and WebP.
+bool IsPictureFormat(ImageFormat format);
+// The picture format whose extensions hold `extension` (any letter case, without the dot);
+// Unknown when none does.
+ImageFormat PictureFormatOfExtension(const std::string& extension);
 
 struct ImageHeader {
   ImageFormat format = ImageFormat::Unknown;
@@ -39,5 +67,9 @@ struct ImageHeader {
 // has no known signature or its header is truncated, malformed or declares a zero size.
 bool ReadImageHeader(const ByteSource& source, ImageHeader* out);
 bool ReadImageHeader(const std::string& path, ImageHeader* out);
+// The same, and for a HEIC, AVIF or WebP file also the container's EXIF block as the data of a
+// JPEG APP1 segment ("Exif\0\0" and the TIFF block), empty when it has none. (A JPEG keeps its
+// block in a segment of its own: see ReadExifProperties.)
+bool ReadImageHeader(const ByteSource& source, ImageHeader* out, std::vector<uint8_t>* containerExif);
 
 }  // namespace platform::gfx

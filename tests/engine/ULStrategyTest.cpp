@@ -309,6 +309,27 @@ TEST_F(CULStrategyTest, OptionalFieldsOnlyWhenTheirSourceHasThem) {
   EXPECT_EQ(TextFields(requests[1]), noGps);
 }
 
+TEST_F(CULStrategyTest, APhonePhotoSendsItsContainersExifAndAJpegName) {
+  // The HEIC's EXIF block lies in its container. The photo decodes upright, which its size and
+  // orientation say: 64 x 96, orientation 1 (the block's 6 is the turn the container made).
+  const std::string heic = std::string(FOTARO_SOURCE_DIR) + "/tests/data/phone/portrait.heic";
+  const std::u16string key = WriteFile("IMG_0001.HEIC", fotaro::test::ReadFile(heic));
+  ASSERT_TRUE(m_queue.AddFile(key, key, {Part(0, u"FileData", WriteFile("big.jpg", "abc"), 10),
+                                         Part(1, u"ThumbData", WriteFile("thumb.jpg", "thumb"))}));
+  ASSERT_EQ(Upload(*NewStrategy(), key, u"/home/u/DCIM/IMG_0001.HEIC"), CULStrategy::ULSTRATEGY_OK);
+  ASSERT_EQ(m_receiver.WaitResult().nResult, 0);
+  ASSERT_EQ(m_server.Requests().size(), 1u);
+  const std::vector<std::string> expected =
+      AccountFields() + std::vector<std::string>{"Exif_Time=2024:05:06 07:08:09", "Exif_CameraMaker=FotaroCam",
+                                                 "Exif_CameraModel=Phone 12", "Exif_Orientation=1",
+                                                 "Exif_LatitudeRef=N", "Exif_Latitude=22.538333",
+                                                 "Exif_LongitudeRef=E", "Exif_Longitude=114.050000", "Compress=1",
+                                                 "MD5=900150983cd24fb0d6963f7d28e17f72", "PicType=heic",
+                                                 "PicWidth=width=64", "PicHeight=height=96",
+                                                 "FileData=IMG_0001.jpg", "ThumbData=thumb.jpg"};
+  EXPECT_EQ(TextFields(m_server.Requests()[0]), expected);
+}
+
 TEST(UploadNameTest, FileNamePartWithTheBmpRule) {
   UploadInfo record;
   record.strTitle = u"/x/Title.bmp";
@@ -321,6 +342,14 @@ TEST(UploadNameTest, FileNamePartWithTheBmpRule) {
   EXPECT_EQ(GetUploadName(u"/home/u/", record), u"/x/Title.jpg");  // no file name: the record's title
   record.strTitle.clear();
   EXPECT_EQ(GetUploadName(u"", record), u"Shown");
+
+  // A HEIC, AVIF or WebP photo whose big picture became a JPEG is named so; a copy keeps its name.
+  record.vecParts = {CompressedFileInfo{0, 0, u"FileData", 0, u"/w/big.jpg", 3, 11}};
+  EXPECT_EQ(GetUploadName(u"/home/u/IMG_0001.AVIF", record), u"IMG_0001.jpg");
+  EXPECT_EQ(GetUploadName(u"a.b.webp", record), u"a.b.jpg");
+  EXPECT_EQ(GetUploadName(u"noextension", record), u"noextension.jpg");
+  record.vecParts[0].nCompressType = 2;
+  EXPECT_EQ(GetUploadName(u"IMG_0001.AVIF", record), u"IMG_0001.AVIF");
 }
 
 TEST_F(CULStrategyTest, ProgressErrorAndCancelledEvents) {

@@ -122,6 +122,27 @@ TEST_F(PhotoRotationTest, RotatedGifAndPngKeepTheirFormat) {
   EXPECT_EQ(pngCopy.bitmap(), RotateFlip(TestPicture(5, 3), RotateFlipType::Rotate270FlipNone));
 }
 
+TEST_F(PhotoRotationTest, RotatedPhonePhotosBecomeJpegsTurnedOnce) {
+  // Portraits held upright (tests/data/make-phone-photos.py): blue top left, red top right, white
+  // bottom left, green bottom right; a HEIC turned by its container, a WebP by its EXIF block.
+  for (const char* name : {"portrait.heic", "portrait.webp"}) {
+    const std::u16string photo =
+        Write(name, ReadFile(std::string(FOTARO_SOURCE_DIR) + "/tests/data/phone/" + name));
+    std::u16string copy;
+    ASSERT_TRUE(RotatePhotoFile(photo, u"tag", 1, &copy)) << name;
+    const Image turned = Load(copy);
+    EXPECT_EQ(turned.format(), ImageFormat::Jpeg) << name;
+    ASSERT_EQ(turned.width() * 1000 + turned.height(), 96064) << name;
+    const Bitmap& pixels = turned.bitmap();
+    EXPECT_LE(ChannelDistance(pixels.at(24, 16), 0xFFFFFFFF), 40) << name;  // white top left
+    EXPECT_LE(ChannelDistance(pixels.at(72, 16), 0xFF0000FF), 40) << name;  // blue top right
+    EXPECT_LE(ChannelDistance(pixels.at(72, 48), 0xFFFF0000), 40) << name;  // red bottom right
+    // The copy keeps the camera's block, which must not ask for another turn.
+    EXPECT_EQ(GetExifRotateFlip(copy), 0) << name;
+    EXPECT_TRUE(turned.properties().Get(kPropertyGpsLatitude)) << name;
+  }
+}
+
 TEST(ExifGpsTest, UploadTextsNeedAllFourTags) {
   ExifBuilder builder(true);
   builder.Ascii(ExifBuilder::kGps, 0x0001, "N")

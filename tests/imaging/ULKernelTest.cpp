@@ -49,6 +49,11 @@ bool operator==(const Made& a, const Made& b) {
          a.extension == b.extension;
 }
 
+// A photo of tests/data/phone.
+std::vector<uint8_t> PhonePhoto(const std::string& name) {
+  return ReadFile(std::string(FOTARO_SOURCE_DIR) + "/tests/data/phone/" + name);
+}
+
 class ULKernelTest : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -240,6 +245,47 @@ TEST_F(ULKernelTest, MissingCorruptAndEmptyInputs) {
   EXPECT_TRUE(Compress(photo).empty());
   EXPECT_TRUE(WorkingFiles().empty());
   EXPECT_TRUE(records.empty());
+}
+
+// Photos from phones and the web (tests/data/make-phone-photos.py): portraits whose sensor saw
+// 96 x 64 pixels, red top left, blue bottom left, turned by the container (HEIC, AVIF) or by
+// EXIF (WebP).
+TEST_F(ULKernelTest, PhonePhotosBecomeUprightJpegs) {
+  const std::pair<const char*, int> photos[] = {{"portrait.heic", 10}, {"portrait.avif", 11}, {"portrait.webp", 12}};
+  for (const auto& [name, format] : photos) {
+    const std::u16string photo = Photo(name, PhonePhoto(name));
+    EXPECT_EQ(Compress(photo), (std::vector<Made>{{u"FileData", ImageFormat::Jpeg, 64, 96, ".jpg"},
+                                                  {u"ThumbData", ImageFormat::Jpeg, 64, 96, ".jpg"}}))
+        << name;
+    ASSERT_EQ(records_.size(), 2u);
+    EXPECT_EQ(records_[0].nSourceFormat, format) << name;
+    // Turned exactly once, clockwise: red ends top right, blue top left.
+    for (const CompressedFileInfo& record : records_) {
+      const Bitmap output = Decoded(record.strFilePath);
+      EXPECT_LT(ChannelDistance(output.at(48, 24), 0xFFFF0000), 40) << name;
+      EXPECT_LT(ChannelDistance(output.at(16, 24), 0xFF0000FF), 40) << name;
+    }
+  }
+}
+
+TEST_F(ULKernelTest, TheCopyRuleSendsAPhonePhotoAsItIs) {
+  const std::vector<uint8_t> heic = PhonePhoto("portrait.heic");
+  const std::u16string photo = Photo("IMG_0001.HEIC", heic);
+  kernel_.SetSizeLimits(u"Big|0|2|670|800|90|0|0|0", u"Fit|1|0|100|100|85|0|0|0,Same|1|2|100|100|85|0|0|0");
+  EXPECT_EQ(Compress(photo), (std::vector<Made>{{u"Big", ImageFormat::Heic, 64, 96, ".heic"},
+                                                {u"Fit", ImageFormat::Jpeg, 64, 96, ".jpg"},
+                                                {u"Same", ImageFormat::Heic, 64, 96, ".heic"}}));
+  EXPECT_EQ(ReadFile(platform::Utf8(records_[0].strFilePath)), heic);
+  EXPECT_EQ(ReadFile(platform::Utf8(records_[2].strFilePath)), heic);
+}
+
+TEST_F(ULKernelTest, ATruncatedPhonePhotoFailsAndLeavesNothingBehind) {
+  for (const char* name : {"portrait.heic", "portrait.avif", "portrait.webp"}) {
+    std::vector<uint8_t> cut = PhonePhoto(name);
+    cut.resize(cut.size() * 2 / 3);
+    EXPECT_TRUE(Compress(Photo(std::string("cut-") + name, cut), CULKernel::kCompressFormatError).empty()) << name;
+  }
+  EXPECT_TRUE(WorkingFiles().empty());
 }
 
 // The photo is decoded at a reduction, yet every output has the size computed from the full

@@ -86,6 +86,27 @@ TEST_F(FotaroUploadTest, AFolderOfMixedFilesUploadsEveryGoodPhotoAndReportsEachB
   EXPECT_NE(outcome.err.find("failed: " + corrupt + " (5 文件格式错误)"), std::string::npos) << outcome.err;
 }
 
+TEST_F(FotaroUploadTest, AFolderOfPhonePhotosIsSentAsJpegs) {
+  const std::string folder = m_dir.file("phone");
+  std::filesystem::create_directory(folder);
+  std::vector<std::string> photos;
+  for (const char* name : {"portrait.heic", "portrait.avif", "portrait.webp"}) {
+    const std::vector<uint8_t> bytes = ReadFile(std::string(FOTARO_SOURCE_DIR) + "/tests/data/phone/" + name);
+    photos.push_back(File(std::string("phone/") + name, std::string(bytes.begin(), bytes.end())));
+  }
+  const ProgramOutcome outcome = Upload({}, {folder});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  for (const std::string& photo : photos) EXPECT_NE(Find(outcome.out, Line(photo, 0, "")), "") << outcome.out;
+  const std::vector<AlbumRequest> requests = m_server.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  for (const AlbumRequest& request : requests) {
+    const std::string type = request.Field("PicType");
+    EXPECT_TRUE(type == "heic" || type == "avif" || type == "webp") << type;
+    EXPECT_EQ(request.Field("Exif_Orientation"), type == "webp" ? "6" : "1");  // HEIF decodes upright
+    EXPECT_EQ(request.Field("FileData"), "portrait.jpg");  // the big picture's name: it is a JPEG
+  }
+}
+
 TEST_F(FotaroUploadTest, AServerThatAnswers500FailsEveryPhotoAfterItsRetries) {
   AlbumReply error;
   error.status = 500;

@@ -139,12 +139,13 @@ Command AddExifCommand(CLI::App& fotaro) {
   auto options = std::make_shared<ExifOptions>();
   CLI::App* command = fotaro.add_subcommand("exif", "Shows what the uploader reads of each photo's EXIF information");
   command->footer(
-      "Prints the EXIF reader's result (1 read, -1 not a readable JPEG), the image format code (0 JPEG,\n"
-      "1 GIF, 2 PNG, 3 BMP, 4 EMF, 5 WMF, 6 TIFF, 8 icon, -1 other), the rotate-flip code that turns the\n"
-      "photo upright, every field of the record (CameraMake, Orientation, ISOequivalent, ...), where the\n"
-      "embedded preview lies in the EXIF block, and the four GPS upload texts (Exif_LatitudeRef,\n"
-      "Exif_Latitude, Exif_LongitudeRef, Exif_Longitude) when the photo has all four.\n"
-      "Exit status 1 when a file cannot be read, 2 for bad usage.");
+      "Prints the EXIF reader's result (1 read, -1 not a readable JPEG, HEIC, AVIF or WebP), the image\n"
+      "format code (0 JPEG, 1 GIF, 2 PNG, 3 BMP, 4 EMF, 5 WMF, 6 TIFF, 8 icon, 10 HEIC, 11 AVIF, 12 WebP,\n"
+      "-1 other), the rotate-flip code that turns the photo upright, every field of the record\n"
+      "(CameraMake, Orientation, ISOequivalent, ...; a HEIC or AVIF photo decodes upright, so its\n"
+      "Orientation is 1), where the embedded preview lies in the EXIF block, and the four GPS upload\n"
+      "texts (Exif_LatitudeRef, Exif_Latitude, Exif_LongitudeRef, Exif_Longitude) when the photo has\n"
+      "all four. Exit status 1 when a file cannot be read, 2 for bad usage.");
   command->add_flag("--json", options->json, "print one JSON array with an object per file");
   command->add_option("FILE", options->files, "the photos")->required();
   return {command, [options] { return RunExif(*options); }};
