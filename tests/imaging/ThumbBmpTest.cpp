@@ -134,6 +134,17 @@ class ThumbBmpTest : public ::testing::Test {
     return ExifBuilder(true).Short(ExifBuilder::kMain, 0x0112, orientation).Build();
   }
 
+  // The contents of the preview files the grid (caller 7) left in the working folder.
+  std::vector<std::vector<uint8_t>> PreviewFiles() const {
+    const std::string prefix = "ULKERNEL_" + platform::Utf8(CGlobal::Instance().GetProcessTag()) + ".7.";
+    std::vector<std::vector<uint8_t>> files;
+    for (const auto& entry : fs::directory_iterator(env_.root().file("cache/Brennik/OrniFotaroEx"))) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind(prefix, 0) == 0 && name.substr(name.size() - 4) == ".jpg") files.push_back(ReadFile(entry.path()));
+    }
+    return files;
+  }
+
   static bool AllBlue(const Bitmap& thumb) {
     for (int y = 0; y < thumb.height(); ++y) {
       for (int x = 0; x < thumb.width(); ++x) {
@@ -182,16 +193,8 @@ TEST_F(ThumbBmpTest, EmbeddedPreviewIsDrawnWhenItIsWideEnough) {
   const Bitmap thumb = Thumb(Photo("camera.jpg", BluePhoto(4000, 3000, ExifBuilder(false).Thumbnail(preview))));
   ExpectClose(Expected(SmoothPicture(160, 120), 158, 119, -5, 0), thumb, kMeanLimit, kMaxLimit);
 
-  // The preview was written to the working folder under the process tag and the caller's id.
-  const std::string prefix = "ULKERNEL_" + platform::Utf8(CGlobal::Instance().GetProcessTag()) + ".7.";
-  int written = 0;
-  for (const auto& entry : fs::directory_iterator(env_.root().file("cache/Brennik/OrniFotaroEx"))) {
-    const std::string name = entry.path().filename().string();
-    if (name.rfind(prefix, 0) != 0 || name.substr(name.size() - 4) != ".jpg") continue;
-    ++written;
-    EXPECT_EQ(ReadFile(entry.path().string()), preview);
-  }
-  EXPECT_EQ(written, 1);
+  // The preview was written into the working folder under the process tag and the caller's id.
+  EXPECT_EQ(PreviewFiles(), std::vector<std::vector<uint8_t>>{preview});
 
   // A 16:9 photo's preview has bars above and below: only the photo's own shape is drawn.
   Bitmap barred(160, 120, 0xFF000000u);
@@ -201,6 +204,8 @@ TEST_F(ThumbBmpTest, EmbeddedPreviewIsDrawnWhenItIsWideEnough) {
   ASSERT_TRUE(EncodeJpeg(barred, 95, {}, &barredJpeg));
   const Bitmap wide = Thumb(Photo("wide.jpg", BluePhoto(4000, 2250, ExifBuilder(false).Thumbnail(barredJpeg))));
   ExpectClose(Expected(picture, 211, 119, -31, 0), wide, 3, 60);
+  // The caller's earlier preview file became this one: a grid leaves its latest preview only.
+  EXPECT_EQ(PreviewFiles(), std::vector<std::vector<uint8_t>>{barredJpeg});
 }
 
 TEST_F(ThumbBmpTest, PreviewThatDoesNotServeLeavesThePhotoToTheDecoder) {
