@@ -79,14 +79,15 @@ Bitmap PhotoSource(const std::u16string& path, const platform::gfx::ImageHeader&
   return Upright(std::move(image.mutableBitmap()), turn);
 }
 
-// Draws `source` scaled to the fit's size at its place in the box, clipped to the box.
+// Draws `source` scaled to the fit's size at its place in the box, clipped to the box: only the
+// part of the scaled picture that the box shows is made.
 bool Draw(const Bitmap& source, const ThumbFit& fit, Bitmap* box) {
-  const Bitmap scaled = platform::gfx::Resample(source, fit.width, fit.height);
-  if (scaled.empty()) return false;
-  const int left = std::max(fit.x, 0), right = std::min(fit.x + fit.width, box->width());
-  const int top = std::max(fit.y, 0), bottom = std::min(fit.y + fit.height, box->height());
-  for (int y = top; y < bottom; ++y) {
-    std::copy(scaled.row(y - fit.y) + (left - fit.x), scaled.row(y - fit.y) + (right - fit.x), box->row(y) + left);
+  const platform::gfx::PixelWindow shown{std::max(-fit.x, 0), std::max(-fit.y, 0),
+                                         std::min(fit.width, box->width() - fit.x), std::min(fit.height, box->height() - fit.y)};
+  const Bitmap part = platform::gfx::Resample(source, fit.width, fit.height, shown);
+  if (part.empty()) return false;
+  for (int y = 0; y < part.height(); ++y) {
+    std::copy_n(part.row(y), part.width(), box->row(fit.y + shown.top + y) + fit.x + shown.left);
   }
   return true;
 }
