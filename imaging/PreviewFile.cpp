@@ -22,7 +22,8 @@ thread_local LastPreview t_last;
 
 uint32_t TickCount() {
   return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
 }
 
 // Writes the bytes over the start of the file (made when missing) and cuts it to their length.
@@ -45,11 +46,13 @@ bool WriteInPlace(const std::string& path, const std::vector<uint8_t>& bytes) {
 std::u16string WritePreviewFile(const std::vector<uint8_t>& preview, int callerId) {
   const std::u16string folder = fotaro::GetWorkingFolder(true);
   if (folder.empty()) return {};
-  const std::u16string name = folder + u"/ULKERNEL_" + CGlobal::Instance().GetProcessTag() +
-                              platform::FromUtf8("." + std::to_string(callerId) + "." + std::to_string(TickCount()) + ".jpg");
+  const std::u16string name =
+      folder + u"/ULKERNEL_" + CGlobal::Instance().GetProcessTag() +
+      platform::FromUtf8("." + std::to_string(callerId) + "." + std::to_string(TickCount()) + ".jpg");
   const std::string path = platform::PathBytes(name);
   // When the last file has gone (the folder was removed), a new one is made.
-  if (t_last.callerId == callerId && !t_last.path.empty() && t_last.path != path) std::rename(t_last.path.c_str(), path.c_str());
+  if (t_last.callerId == callerId && !t_last.path.empty() && t_last.path != path)
+    std::rename(t_last.path.c_str(), path.c_str());
   t_last = {callerId, path};
   return WriteInPlace(path, preview) ? name : std::u16string();
 }

@@ -31,7 +31,8 @@ constexpr int kReducedDecodeSide = 1025;
 constexpr int kThumbReduction = 8;
 
 Bitmap Upright(Bitmap bitmap, RotateFlipType turn) {
-  return turn == RotateFlipType::RotateNoneFlipNone ? bitmap : platform::gfx::RotateFlip(bitmap, turn);
+  if (turn == RotateFlipType::RotateNoneFlipNone) return bitmap;  // moved, not copied
+  return platform::gfx::RotateFlip(bitmap, turn);
 }
 
 // Pixels `r` of `bitmap` (which contains r).
@@ -83,7 +84,8 @@ Bitmap PhotoSource(const std::u16string& path, const platform::gfx::ImageHeader&
 // part of the scaled picture that the box shows is made.
 bool Draw(const Bitmap& source, const ThumbFit& fit, Bitmap* box) {
   const platform::gfx::PixelWindow shown{std::max(-fit.x, 0), std::max(-fit.y, 0),
-                                         std::min(fit.width, box->width() - fit.x), std::min(fit.height, box->height() - fit.y)};
+                                         std::min(fit.width, box->width() - fit.x),
+                                         std::min(fit.height, box->height() - fit.y)};
   const Bitmap part = platform::gfx::Resample(source, fit.width, fit.height, shown);
   if (part.empty()) return false;
   for (int y = 0; y < part.height(); ++y) {

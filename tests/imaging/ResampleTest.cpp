@@ -75,15 +75,17 @@ TEST(ResampleTest, WindowsAreCutsOfTheWholePicture) {
     int width, height;
     platform::gfx::PixelWindow window;
   };
-  for (const Case& c : {Case{40, 30, {3, 0, 40, 30}}, Case{158, 119, {5, 0, 153, 119}}, Case{148, 197, {0, 0, 148, 119}},
-                        Case{120, 45, {10, 7, 20, 40}}, Case{61, 90, {0, 30, 61, 31}}, Case{120, 90, {1, 2, 3, 4}}}) {
+  const Case cases[] = {{40, 30, {3, 0, 40, 30}},   {158, 119, {5, 0, 153, 119}}, {148, 197, {0, 0, 148, 119}},
+                        {120, 45, {10, 7, 20, 40}}, {61, 90, {0, 30, 61, 31}},    {120, 90, {1, 2, 3, 4}}};
+  for (const Case& c : cases) {
     const Bitmap whole = Resample(picture, c.width, c.height);
     const Bitmap part = Resample(picture, c.width, c.height, c.window);
     ASSERT_EQ(part.width(), c.window.right - c.window.left);
     ASSERT_EQ(part.height(), c.window.bottom - c.window.top);
     for (int y = 0; y < part.height(); ++y) {
       for (int x = 0; x < part.width(); ++x) {
-        ASSERT_EQ(part.at(x, y), whole.at(c.window.left + x, c.window.top + y)) << c.width << "x" << c.height << " at " << x << "," << y;
+        ASSERT_EQ(part.at(x, y), whole.at(c.window.left + x, c.window.top + y))
+            << c.width << "x" << c.height << " at " << x << "," << y;
       }
     }
   }

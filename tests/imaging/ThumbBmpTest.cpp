@@ -46,9 +46,9 @@ TEST(ThumbFitTest, PlacesPicturesInTheGridsBox) {
       {4000, 3000, true, 158, 119, -5, 0},  // larger both ways: covers the box, cut in the middle
       {3000, 4000, true, 148, 197, 0, 0},   // cut from the top
       {1025, 768, true, 158, 119, -5, 0},
-      {100, 500, false, 23, 119, 62, 0},    // letterboxed
-      {50, 40, false, 148, 118, 0, 0},      // enlarged
-      {148, 119, false, 148, 119, 0, 0},    // the box's own size is not larger than the box
+      {100, 500, false, 23, 119, 62, 0},  // letterboxed
+      {50, 40, false, 148, 118, 0, 0},    // enlarged
+      {148, 119, false, 148, 119, 0, 0},  // the box's own size is not larger than the box
       {149, 119, false, 148, 118, 0, 0},
       // Computed in floating point these lose a line (118.99999 and 147.99999 truncated), which
       // would leave a transparent edge in the thumbnail.
@@ -77,7 +77,7 @@ TEST(FitCropRectTest, CutsTheLargestCentredRectangleOfThePhotosShape) {
       {4000, 3000, 160, 120, {0, 0, 160, 120}},   // same shape: all of it (floating point gives 159)
       {4000, 2250, 160, 120, {0, 15, 160, 105}},  // a 16:9 photo's preview with bars above and below
       {3000, 4000, 160, 120, {35, 0, 125, 120}},
-      {1, 1000, 160, 120, {79, 0, 80, 120}},      // at least one pixel wide
+      {1, 1000, 160, 120, {79, 0, 80, 120}},  // at least one pixel wide
       {0, 3000, 160, 120, {}},
       {4000, 3000, 160, -1, {}},
   };
@@ -182,7 +182,8 @@ TEST_F(ThumbBmpTest, OrientationTurnsThePhotoUprightBeforeItIsCutFromTheTop) {
 }
 
 TEST_F(ThumbBmpTest, SmallPhotosAreLetterboxedOrEnlarged) {
-  ExpectClose(Expected(SmoothPicture(100, 500), 23, 119, 62, 0), Thumb(Photo("tall.jpg", SmoothJpeg(100, 500))), kMeanLimit, kMaxLimit);
+  ExpectClose(Expected(SmoothPicture(100, 500), 23, 119, 62, 0), Thumb(Photo("tall.jpg", SmoothJpeg(100, 500))),
+              kMeanLimit, kMaxLimit);
   const Bitmap enlarged = Thumb(Photo("tiny.jpg", SmoothJpeg(50, 40)));
   ExpectClose(Expected(SmoothPicture(50, 40), 148, 118, 0, 0), enlarged, kMeanLimit, kMaxLimit);
   EXPECT_EQ(enlarged.at(70, 118), 0u);  // the last row stays transparent
@@ -214,12 +215,15 @@ TEST_F(ThumbBmpTest, PreviewThatDoesNotServeLeavesThePhotoToTheDecoder) {
   EXPECT_TRUE(AllBlue(Thumb(Photo("portrait.jpg", BluePhoto(3000, 4000, ExifBuilder(false).Thumbnail(preview))))));
   // A camera's portrait (orientation 6) turns its preview upright too, but 120 pixels are too
   // narrow for the 148 the box needs.
-  EXPECT_TRUE(AllBlue(Thumb(
-      Photo("turned.jpg", BluePhoto(4000, 3000, ExifBuilder(false).Short(ExifBuilder::kMain, 0x0112, 6).Thumbnail(preview))))));
+  EXPECT_TRUE(AllBlue(
+      Thumb(Photo("turned.jpg",
+                  BluePhoto(4000, 3000, ExifBuilder(false).Short(ExifBuilder::kMain, 0x0112, 6).Thumbnail(preview))))));
   // Squares never qualify.
-  EXPECT_TRUE(AllBlue(Thumb(Photo("square.jpg", BluePhoto(1200, 1200, ExifBuilder(false).Thumbnail(SmoothJpeg(160, 160)))))));
+  EXPECT_TRUE(
+      AllBlue(Thumb(Photo("square.jpg", BluePhoto(1200, 1200, ExifBuilder(false).Thumbnail(SmoothJpeg(160, 160)))))));
   // Preview bytes that are no picture.
-  EXPECT_TRUE(AllBlue(Thumb(Photo("broken.jpg", BluePhoto(4000, 3000, ExifBuilder(false).Thumbnail({0xFF, 0xD8, 1, 2, 3}))))));
+  EXPECT_TRUE(
+      AllBlue(Thumb(Photo("broken.jpg", BluePhoto(4000, 3000, ExifBuilder(false).Thumbnail({0xFF, 0xD8, 1, 2, 3}))))));
 }
 
 TEST_F(ThumbBmpTest, PhotosFrom1025PixelsAreDecodedAtAnEighth) {
@@ -293,7 +297,8 @@ TEST_F(ThumbBmpTest, LoadJpegScaledDividesByTheFactorAndTakesGreyAndColourOnly) 
   struct Case {
     int factor, width, height;
   };
-  for (const Case& c : {Case{8, 129, 96}, Case{4, 257, 192}, Case{2, 513, 384}, Case{1, 1025, 768}, Case{3, 1025, 768}}) {
+  for (const Case& c :
+       {Case{8, 129, 96}, Case{4, 257, 192}, Case{2, 513, 384}, Case{1, 1025, 768}, Case{3, 1025, 768}}) {
     Bitmap bitmap;
     ASSERT_TRUE(LoadJpegScaled(photo, c.factor, &bitmap)) << c.factor;
     EXPECT_EQ(bitmap.width(), c.width) << c.factor;
@@ -335,9 +340,10 @@ TEST_F(ThumbBmpTest, LogsUnderTheCallersScopeAndTimesOnlySuccesses) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line.substr(8));
     const std::string timing = ": CUploadPreview::CreateThumbBmp: ###CreateThumbBmp takes time[MS] : [";
-    const bool logged = lines.size() == 4 && lines[0] == ": CUploadPreview::CreateThumbBmp: entry" &&
-                        lines[1].rfind(timing, 0) == 0 && lines[1].find("] " + env_.root().file("photo.jpg")) != std::string::npos &&
-                        lines[2] == ": CUploadPreview::CreateThumbBmp: leave" && lines[3] == ": CCMPreview::CreateThumbBmp: entry";
+    const bool logged =
+        lines.size() == 4 && lines[0] == ": CUploadPreview::CreateThumbBmp: entry" && lines[1].rfind(timing, 0) == 0 &&
+        lines[1].find("] " + env_.root().file("photo.jpg")) != std::string::npos &&
+        lines[2] == ": CUploadPreview::CreateThumbBmp: leave" && lines[3] == ": CCMPreview::CreateThumbBmp: entry";
     std::exit(made && logged ? 0 : 1);
   };
   EXPECT_EXIT(logAndCheck(), ::testing::ExitedWithCode(0), "");
