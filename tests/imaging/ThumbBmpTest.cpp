@@ -64,7 +64,8 @@ TEST(ThumbFitTest, PlacesPicturesInTheGridsBox) {
 TEST(FitCropRectTest, CutsTheLargestCentredRectangleOfThePhotosShape) {
   // Photo, preview, and the cut's left, top, right, bottom.
   const std::tuple<int, int, int, int, int, int, int, int> cases[] = {
-      {4000, 3000, 160, 120, 0, 0, 160, 120},   // same shape: all of it (floating point gives 159)
+      {4000, 3000, 160, 120, 0, 0, 160, 120},   // same shape: all of it
+      {2060, 1545, 160, 120, 0, 0, 160, 120},   // in floating point 119.99999 rows, truncated to 119
       {4000, 2250, 160, 120, 0, 15, 160, 105},  // a 16:9 photo's preview with bars above and below
       {3000, 4000, 160, 120, 35, 0, 125, 120},
       {1, 1000, 160, 120, 79, 0, 80, 120},      // at least a pixel
