@@ -51,8 +51,9 @@ std::u16string WritePreviewFile(const std::vector<uint8_t>& preview, int callerI
       platform::FromUtf8("." + std::to_string(callerId) + "." + std::to_string(TickCount()) + ".jpg");
   const std::string path = platform::PathBytes(name);
   // When the last file has gone (the folder was removed), a new one is made.
-  if (t_last.callerId == callerId && !t_last.path.empty() && t_last.path != path)
+  if (t_last.callerId == callerId && !t_last.path.empty() && t_last.path != path) {
     std::rename(t_last.path.c_str(), path.c_str());
+  }
   t_last = {callerId, path};
   return WriteInPlace(path, preview) ? name : std::u16string();
 }

@@ -35,5 +35,6 @@ bool CreateThumbBmp(const std::u16string& path, int thumbW, int thumbH, const Th
 // `outBitmap` untouched, for a CMYK JPEG and for anything the JPEG library refuses.
 bool LoadJpegScaled(const std::u16string& path, int factor, platform::gfx::Bitmap* outBitmap);
 
-// The largest centred rectangle of a w2 x h2 picture with the aspect ratio of w x h.
+// The largest centred rectangle of a w2 x h2 picture with the aspect ratio of w x h, each side at
+// least 1; empty when a size is not positive.
 platform::RECT FitCropRect(int w, int h, int w2, int h2);
