@@ -1,12 +1,13 @@
-// Camera-like test photos for bench/compress.sh: JPEGs at quality 92 with 4:2:0 chroma, as
+// Camera-like test photos for the benchmarks: JPEGs at quality 92 with 4:2:0 chroma, as
 // cameras write them, with a camera's EXIF block (make, model, orientation). The content is
 // textured like a photo, so that it compresses like one (about 3 to 4 bits a pixel): smooth
 // colour fields at several scales, hard-edged shapes and sensor grain.
 //
-//   make_photos DIR [COUNT [MEGAPIXELS]]   writes DIR/photo-01.jpg ... (default 20): the first
-//   half 12 megapixels (4000 x 3000), the rest 24 megapixels (6000 x 4000), or all of them 12 or
-//   24 megapixels when MEGAPIXELS says so; photo 2 is a portrait stored as a landscape with EXIF
-//   orientation 6, as cameras store them.
+//   make_photos [--previews] DIR [COUNT [MEGAPIXELS]]   writes DIR/photo-01.jpg ... (default 20):
+//   the first half 12 megapixels (4000 x 3000), the rest 24 megapixels (6000 x 4000), or all of
+//   them 12 or 24 megapixels when MEGAPIXELS says so; photo 2 is a portrait stored as a landscape
+//   with EXIF orientation 6, as cameras store them. With --previews every photo embeds a 160 x 120
+//   preview in its EXIF block, as cameras do; the photos themselves are the same either way.
 
 #include <cmath>
 #include <cstdio>
@@ -16,12 +17,14 @@
 #include <vector>
 
 #include "platform/gfx/JpegCodec.h"
+#include "platform/gfx/Resample.h"
 
 namespace {
 
 using platform::gfx::Bitmap;
 
 constexpr int kQuality = 92;
+constexpr int kPreviewQuality = 85;
 
 // Smooth random values on a lattice, interpolated: one octave of value noise.
 class ValueNoise {
@@ -88,30 +91,52 @@ void Put32(std::vector<uint8_t>* out, uint32_t v) {
 }
 
 // The APP1 data of a little-endian EXIF block with Make, Model and Orientation in its first
-// directory.
-std::vector<uint8_t> CameraExif(uint16_t orientation) {
+// directory and, when `preview` is not empty, a second directory that holds it, as cameras store
+// their embedded preview (compression 6, JPEG). Offsets count from the TIFF header.
+std::vector<uint8_t> CameraExif(uint16_t orientation, const std::vector<uint8_t>& preview) {
   const std::string make = "Brennik", model = "Bench Camera 12";  // each with its NUL, over 4 bytes
   std::vector<uint8_t> out = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0};
+  auto here = [&out] { return static_cast<uint32_t>(out.size() - 6); };
   Put32(&out, 8);  // the first directory follows the header
   const uint32_t entries = 3, valuesAt = 8 + 2 + 12 * entries + 4;
   Put16(&out, entries);
   Put16(&out, 0x010F), Put16(&out, 2), Put32(&out, make.size() + 1), Put32(&out, valuesAt);
   Put16(&out, 0x0110), Put16(&out, 2), Put32(&out, model.size() + 1), Put32(&out, valuesAt + make.size() + 1);
   Put16(&out, 0x0112), Put16(&out, 3), Put32(&out, 1), Put16(&out, orientation), Put16(&out, 0);
-  Put32(&out, 0);  // no next directory
+  const size_t nextDirectory = out.size();
+  Put32(&out, 0);  // no next directory unless there is a preview
   out.insert(out.end(), make.begin(), make.end());
   out.push_back(0);
   out.insert(out.end(), model.begin(), model.end());
   out.push_back(0);
+  if (preview.empty()) return out;
+  if (here() % 2) out.push_back(0);  // directories start on a word boundary
+  const uint32_t directory = here();
+  for (int i = 0; i < 4; ++i) out[nextDirectory + i] = static_cast<uint8_t>(directory >> (8 * i));
+  Put16(&out, 3);
+  Put16(&out, 0x0103), Put16(&out, 3), Put32(&out, 1), Put16(&out, 6), Put16(&out, 0);
+  Put16(&out, 0x0201), Put16(&out, 4), Put32(&out, 1), Put32(&out, directory + 2 + 12 * 3 + 4);
+  Put16(&out, 0x0202), Put16(&out, 4), Put32(&out, 1), Put32(&out, static_cast<uint32_t>(preview.size()));
+  Put32(&out, 0);
+  out.insert(out.end(), preview.begin(), preview.end());
   return out;
+}
+
+// The camera's preview of a picture: 160 x 120 (as stored, before any orientation), JPEG.
+std::vector<uint8_t> Preview(const Bitmap& picture) {
+  std::vector<uint8_t> jpeg;
+  platform::gfx::EncodeJpeg(platform::gfx::Resample(picture, 160, 120), kPreviewQuality, {}, &jpeg);
+  return jpeg;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool previews = argc > 1 && std::string(argv[1]) == "--previews";
+  if (previews) --argc, ++argv;
   const int megapixels = argc == 4 ? std::atoi(argv[3]) : 0;
   if (argc < 2 || argc > 4 || (argc == 4 && megapixels != 12 && megapixels != 24)) {
-    std::fprintf(stderr, "usage: make_photos DIR [COUNT [12|24]]\n");
+    std::fprintf(stderr, "usage: make_photos [--previews] DIR [COUNT [12|24]]\n");
     return 2;
   }
   const std::string dir = argv[1];
@@ -119,8 +144,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i <= count; ++i) {
     const bool large = megapixels == 0 ? i > count / 2 : megapixels == 24;
     const Bitmap picture = Texture(large ? 6000 : 4000, large ? 4000 : 3000, static_cast<unsigned>(i));
+    const std::vector<uint8_t> exif = CameraExif(i == 2 ? 6 : 1, previews ? Preview(picture) : std::vector<uint8_t>());
     std::vector<uint8_t> jpeg;
-    if (!platform::gfx::EncodeJpeg(picture, kQuality, CameraExif(i == 2 ? 6 : 1), &jpeg)) return 1;
+    if (!platform::gfx::EncodeJpeg(picture, kQuality, exif, &jpeg)) return 1;
     char name[32];
     std::snprintf(name, sizeof name, "/photo-%02d.jpg", i);
     std::FILE* file = std::fopen((dir + name).c_str(), "wb");

@@ -6,11 +6,9 @@
 #include <optional>
 #include <vector>
 
-#include "control/services/Folders.h"
-#include "control/services/Global.h"
 #include "control/services/Log.h"
 #include "imaging/ExifReader.h"
-#include "imaging/GkHelper.h"
+#include "imaging/PreviewFile.h"
 #include "imaging/ThumbFit.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/ByteSource.h"
@@ -32,13 +30,9 @@ namespace {
 constexpr int kReducedDecodeSide = 1025;
 constexpr int kThumbReduction = 8;
 
-uint32_t TickCount() {
-  return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
-}
-
 Bitmap Upright(Bitmap bitmap, RotateFlipType turn) {
-  return turn == RotateFlipType::RotateNoneFlipNone ? bitmap : platform::gfx::RotateFlip(bitmap, turn);
+  if (turn == RotateFlipType::RotateNoneFlipNone) return bitmap;  // moved, not copied
+  return platform::gfx::RotateFlip(bitmap, turn);
 }
 
 // Pixels `r` of `bitmap` (which contains r).
@@ -51,20 +45,6 @@ Bitmap Region(Bitmap bitmap, const RECT& r) {
   return region;
 }
 
-// Writes the embedded preview into the working folder as
-// "ULKERNEL_<process tag>.<caller id>.<tick count>.jpg", where it stays until the folder is
-// removed. The preview is decoded from memory whether or not the file could be written.
-void KeepPreviewFile(const std::vector<uint8_t>& preview, const ThumbCaller& caller) {
-  const std::u16string folder = fotaro::GetWorkingFolder(true);
-  if (folder.empty()) return;
-  const std::u16string name = folder + u"/ULKERNEL_" + CGlobal::Instance().GetProcessTag() +
-                              platform::FromUtf8("." + std::to_string(caller.callerId) + "." +
-                                                 std::to_string(TickCount()) + ".jpg");
-  if (const int error = CGkHelper::WriteFileBytes(platform::PathBytes(name), preview)) {
-    fotaro::Log(caller.logScope, "cannot write the preview %s, error %d", name, error);
-  }
-}
-
 // The photo's embedded preview, turned upright and cut to the photo's aspect ratio, when it
 // serves for this thumbnail: its orientation class must be the photo's (a square never serves)
 // and its cut must be at least as wide as the picture drawn from it. Empty otherwise.
@@ -73,7 +53,7 @@ Bitmap PreviewSource(const platform::gfx::ByteSource& photo, int w, int h, Rotat
   const std::optional<platform::gfx::PropertyItem> item =
       platform::gfx::ReadExifProperties(photo).Get(platform::gfx::kPropertyThumbnailData);
   if (!item) return {};
-  KeepPreviewFile(item->value, caller);
+  if (WritePreviewFile(item->value, caller.callerId).empty()) fotaro::Log(caller.logScope, "cannot write the preview");
   platform::gfx::Image preview;
   if (!platform::gfx::DecodeImage(item->value.data(), item->value.size(), &preview)) return {};
   const bool swap = platform::gfx::SwapsSides(turn);
@@ -100,14 +80,16 @@ Bitmap PhotoSource(const std::u16string& path, const platform::gfx::ImageHeader&
   return Upright(std::move(image.mutableBitmap()), turn);
 }
 
-// Draws `source` scaled to the fit's size at its place in the box, clipped to the box.
+// Draws `source` scaled to the fit's size at its place in the box, clipped to the box: only the
+// part of the scaled picture that the box shows is made.
 bool Draw(const Bitmap& source, const ThumbFit& fit, Bitmap* box) {
-  const Bitmap scaled = platform::gfx::Resample(source, fit.width, fit.height);
-  if (scaled.empty()) return false;
-  const int left = std::max(fit.x, 0), right = std::min(fit.x + fit.width, box->width());
-  const int top = std::max(fit.y, 0), bottom = std::min(fit.y + fit.height, box->height());
-  for (int y = top; y < bottom; ++y) {
-    std::copy(scaled.row(y - fit.y) + (left - fit.x), scaled.row(y - fit.y) + (right - fit.x), box->row(y) + left);
+  const platform::gfx::PixelWindow shown{std::max(-fit.x, 0), std::max(-fit.y, 0),
+                                         std::min(fit.width, box->width() - fit.x),
+                                         std::min(fit.height, box->height() - fit.y)};
+  const Bitmap part = platform::gfx::Resample(source, fit.width, fit.height, shown);
+  if (part.empty()) return false;
+  for (int y = 0; y < part.height(); ++y) {
+    std::copy_n(part.row(y), part.width(), box->row(fit.y + shown.top + y) + fit.x + shown.left);
   }
   return true;
 }
@@ -119,7 +101,7 @@ bool CreateThumbBmp(const std::u16string& path, int thumbW, int thumbH, const Th
   fotaro::Log(caller.logScope, "entry");
   const auto start = std::chrono::steady_clock::now();
   if (thumbW < 1 || thumbH < 1 || !outBitmap || !outRotated) return false;
-  const platform::gfx::FileSource photo(platform::PathBytes(path));
+  const platform::gfx::BufferedFileSource photo(platform::PathBytes(path));
   platform::gfx::ImageHeader header;
   if (!platform::gfx::ReadImageHeader(photo, &header)) return false;
   Bitmap thumb(thumbW, thumbH);

@@ -3,7 +3,8 @@
 // camera's embedded preview, then a 1/8 JPEG decode, then a full decode), turned upright by the
 // photo's EXIF orientation and fitted into the box (fill mode crops, fit mode letterboxes).
 //
-// Every function may be called from any thread; they keep no state between calls.
+// Every function may be called from any thread. They keep no state between calls, except that
+// each thread remembers the preview file it wrote last (imaging/PreviewFile.h).
 
 #include <string>
 
@@ -23,7 +24,7 @@ struct ThumbCaller {
 // leaving both outputs untouched, when the file cannot be read as a picture or the box is empty.
 // An embedded preview is used when it has the photo's orientation class (both wider than high or
 // both higher than wide) and, cut to the photo's shape, is as wide as the picture drawn from it;
-// it is also written into the working folder as "ULKERNEL_<process tag>.<caller id>.<tick>.jpg".
+// it is also written into the working folder (imaging/PreviewFile.h).
 // Otherwise a photo of 1025 pixels or more on a side is decoded at 1/8 when it is a greyscale or
 // colour JPEG, and anything else is decoded fully.
 bool CreateThumbBmp(const std::u16string& path, int thumbW, int thumbH, const ThumbCaller& caller,
@@ -34,5 +35,6 @@ bool CreateThumbBmp(const std::u16string& path, int thumbW, int thumbH, const Th
 // `outBitmap` untouched, for a CMYK JPEG and for anything the JPEG library refuses.
 bool LoadJpegScaled(const std::u16string& path, int factor, platform::gfx::Bitmap* outBitmap);
 
-// The largest centred rectangle of a w2 x h2 picture with the aspect ratio of w x h.
+// The largest centred rectangle of a w2 x h2 picture with the aspect ratio of w x h, each side at
+// least 1; empty when a size is not positive.
 platform::RECT FitCropRect(int w, int h, int w2, int h2);

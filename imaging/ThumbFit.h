@@ -9,7 +9,7 @@ struct ThumbFit {
   bool fill = false;  // the fill mode (cropped); else the fit mode (letterboxed)
   int width = 0;      // the scaled picture, each side at least 1
   int height = 0;
-  int x = 0;          // where its top-left corner lies in the box; negative when cropped
+  int x = 0;  // where its top-left corner lies in the box; negative when cropped
   int y = 0;
 
   // The width an embedded preview must offer to be drawn at this size: the box's in the fill

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -42,6 +43,17 @@ size_t FileSource::ReadAt(uint64_t offset, void* buffer, size_t size) const {
     done += static_cast<size_t>(n);
   }
   return done;
+}
+
+BufferedFileSource::BufferedFileSource(const std::string& path, size_t headBytes) : file_(path) {
+  head_.resize(static_cast<size_t>(std::min<uint64_t>(headBytes, file_.size())));
+  head_.resize(file_.ReadAt(0, head_.data(), head_.size()));
+}
+
+size_t BufferedFileSource::ReadAt(uint64_t offset, void* buffer, size_t size) const {
+  if (offset > head_.size() || size > head_.size() - offset) return file_.ReadAt(offset, buffer, size);
+  std::memcpy(buffer, head_.data() + offset, size);
+  return size;
 }
 
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* out) {

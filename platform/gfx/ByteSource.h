@@ -49,6 +49,24 @@ class FileSource : public ByteSource {
   uint64_t size_ = 0;
 };
 
+// A file whose first bytes are read at once and kept: the header readers walk a photo's segments
+// with many small reads, which then cost no system call each. Reads past the kept bytes go to
+// the file.
+class BufferedFileSource : public ByteSource {
+ public:
+  static constexpr size_t kDefaultHeadBytes = 64 * 1024;  // a camera's EXIF block fits
+
+  explicit BufferedFileSource(const std::string& path, size_t headBytes = kDefaultHeadBytes);
+
+  bool is_open() const { return file_.is_open(); }
+  size_t ReadAt(uint64_t offset, void* buffer, size_t size) const override;
+  uint64_t size() const override { return file_.size(); }
+
+ private:
+  FileSource file_;
+  std::vector<uint8_t> head_;
+};
+
 // The largest file a decoder reads into memory (a camera photo is a few tens of megabytes).
 constexpr uint64_t kMaxImageFileBytes = uint64_t{1} << 30;
 

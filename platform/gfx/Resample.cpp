@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #ifdef __SSE2__
@@ -39,18 +40,19 @@ struct AxisFilter {
   const int32_t* WeightsOf(int i) const { return weights.data() + static_cast<size_t>(i) * taps; }
 };
 
-AxisFilter MakeAxisFilter(int in, int out) {
+// The filter of outputs begin .. end - 1 of `out`: output i is entry i - begin.
+AxisFilter MakeAxisFilter(int in, int out, int begin, int end) {
   const double scale = static_cast<double>(in) / out;
   const double stretch = std::max(scale, 1.0);  // a reduction widens the kernel by its factor
   const double support = kCubicSupport * stretch;
   AxisFilter filter;
   filter.taps = std::min(in, static_cast<int>(std::ceil(2 * support)) + 1);
-  filter.first.resize(out);
-  filter.weights.assign(static_cast<size_t>(out) * filter.taps, 0);
+  filter.first.resize(end - begin);
+  filter.weights.assign(static_cast<size_t>(end - begin) * filter.taps, 0);
   std::vector<double> kernel(filter.taps);
-  for (int i = 0; i < out; ++i) {
+  for (int i = 0; i < end - begin; ++i) {
     // Source pixel j (centre j + 0.5) contributes when its centre lies within the support.
-    const double centre = (i + 0.5) * scale;
+    const double centre = (begin + i + 0.5) * scale;
     const int low = std::max(0, static_cast<int>(std::floor(centre - support - 0.5)) + 1);
     const int high = std::min({in, static_cast<int>(std::ceil(centre + support - 0.5)), low + filter.taps});
     const int first = std::min(low, in - filter.taps);
@@ -132,8 +134,8 @@ void FilterColumns(const Bitmap& source, const AxisFilter& filter, Bitmap* out) 
 }
 
 // Output pixel x of each row is the weighted sum of `taps` neighbouring pixels of the same row.
-// With SSE2, two pixels per multiply-add; the plain loop does the taps left over (all of them
-// without SSE2). `out` has the source's height.
+// With SSE2, two pixels per multiply-add, and the four channels clamped and stored at once;
+// without it, one channel at a time.
 void FilterRows(const Bitmap& source, const AxisFilter& filter, Bitmap* out) {
   for (int y = 0; y < out->height(); ++y) {
     const uint8_t* row = Bytes(source.row(y));
@@ -141,22 +143,32 @@ void FilterRows(const Bitmap& source, const AxisFilter& filter, Bitmap* out) {
     for (int x = 0; x < out->width(); ++x) {
       const uint8_t* pixels = row + static_cast<size_t>(filter.first[x]) * 4;
       const int32_t* weights = filter.WeightsOf(x);
-      int32_t sums[4] = {kRounding, kRounding, kRounding, kRounding};
-      int k = 0;
 #ifdef __SSE2__
       const __m128i zero = _mm_setzero_si128();
-      __m128i sum = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums));
+      __m128i sum = _mm_set1_epi32(kRounding);
+      int k = 0;
       for (; k + 1 < filter.taps; k += 2) {
         const __m128i two = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pixels + 4 * k)), zero);
         const __m128i pairs = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));  // p0c0 p1c0 p0c1 p1c1 ...
         sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, WeightPair(weights[k], weights[k + 1])));
       }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(sums), sum);
-#endif
-      for (; k < filter.taps; ++k) {
+      if (k < filter.taps) {  // the last of an odd number of taps, paired with a zero weight
+        int32_t last;
+        std::memcpy(&last, pixels + 4 * k, 4);
+        const __m128i one = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(last), zero), zero);
+        sum = _mm_add_epi32(sum, _mm_madd_epi16(one, WeightPair(weights[k], 0)));
+      }
+      // Shifted down and saturated to 0..255, as ClampByte does.
+      const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(_mm_srai_epi32(sum, kWeightBits), zero), zero);
+      const int32_t pixel = _mm_cvtsi128_si32(bytes);
+      std::memcpy(target + 4 * x, &pixel, 4);
+#else
+      int32_t sums[4] = {kRounding, kRounding, kRounding, kRounding};
+      for (int k = 0; k < filter.taps; ++k) {
         for (int c = 0; c < 4; ++c) sums[c] += weights[k] * pixels[4 * k + c];
       }
       for (int c = 0; c < 4; ++c) target[4 * x + c] = ClampByte(sums[c]);
+#endif
     }
   }
 }
@@ -177,21 +189,39 @@ void ClampToAlpha(Bitmap* bitmap) {
 }  // namespace
 
 Bitmap Resample(const Bitmap& source, int width, int height) {
+  return Resample(source, width, height, PixelWindow{0, 0, width, height});
+}
+
+Bitmap Resample(const Bitmap& source, int width, int height, const PixelWindow& window) {
   if (source.empty() || width <= 0 || height <= 0 || int64_t{width} * height > Bitmap::kMaxPixels) return {};
-  if (width == source.width() && height == source.height()) return source;
+  if (window.left < 0 || window.top < 0 || window.right > width || window.bottom > height ||
+      window.left >= window.right || window.top >= window.bottom) {
+    return {};
+  }
+  const bool allRows = window.top == 0 && window.bottom == height;
+  const bool allColumns = window.left == 0 && window.right == width;
+  if (width == source.width() && height == source.height() && allRows && allColumns) return source;
   // Columns first: the second pass, the costlier per output pixel, then runs on fewer rows.
   Bitmap shortened;
   const Bitmap* rows = &source;
-  if (height != source.height()) {
-    shortened = Bitmap(source.width(), height);
+  if (height != source.height() || !allRows) {
+    shortened = Bitmap(source.width(), window.bottom - window.top);
     if (shortened.empty()) return {};
-    FilterColumns(source, MakeAxisFilter(source.height(), height), &shortened);
+    if (height != source.height()) {
+      FilterColumns(source, MakeAxisFilter(source.height(), height, window.top, window.bottom), &shortened);
+    } else {
+      std::copy(source.row(window.top), source.row(window.bottom - 1) + source.width(), shortened.data());
+    }
     rows = &shortened;
   }
   Bitmap out;
-  if (width != source.width()) {
-    out = Bitmap(width, height);
-    FilterRows(*rows, MakeAxisFilter(source.width(), width), &out);
+  if (width != source.width() || !allColumns) {
+    out = Bitmap(window.right - window.left, rows->height());
+    if (width != source.width()) {
+      FilterRows(*rows, MakeAxisFilter(source.width(), width, window.left, window.right), &out);
+    } else {
+      for (int y = 0; y < out.height(); ++y) std::copy_n(rows->row(y) + window.left, out.width(), out.row(y));
+    }
   } else {
     out = std::move(shortened);
   }

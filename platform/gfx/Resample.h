@@ -16,4 +16,18 @@ namespace platform::gfx {
 // Empty for an empty source or a size a Bitmap cannot have.
 Bitmap Resample(const Bitmap& source, int width, int height);
 
+// A part of a picture: columns left .. right - 1 and rows top .. bottom - 1.
+struct PixelWindow {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+// Only the part `window` of the resampled picture: the same pixels as cutting it out of
+// Resample(source, width, height), for the work and memory of the window alone (a thumbnail that
+// shows part of a picture makes only that part). Empty also when the window is empty or does not
+// lie inside width x height.
+Bitmap Resample(const Bitmap& source, int width, int height, const PixelWindow& window);
+
 }  // namespace platform::gfx

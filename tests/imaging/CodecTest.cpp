@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -13,6 +14,7 @@
 #include "platform/gfx/Pixel.h"
 #include "platform/gfx/PngCodec.h"
 #include "tests/support/ExifBuilder.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestImages.h"
 
 namespace fotaro::test {
@@ -193,6 +195,9 @@ TEST(ImageFormatTest, HeadersGiveFormatAndSize) {
   EXPECT_EQ(header(jpeg).format, ImageFormat::Jpeg);
   EXPECT_EQ(header(jpeg).width, 30);
   EXPECT_EQ(header(jpeg).height, 20);
+  EXPECT_EQ(header(jpeg).components, 3);
+  EXPECT_EQ(header(FlatJpeg(8, 8, 1, 0)).components, 1);
+  EXPECT_EQ(header(FlatJpeg(8, 8, 4, 0)).components, 4);
   std::vector<uint8_t> png;
   ASSERT_TRUE(EncodePng(TestPicture(7, 9), &png));
   EXPECT_EQ(header(png).format, ImageFormat::Png);
@@ -214,6 +219,27 @@ TEST(ImageFormatTest, HeadersGiveFormatAndSize) {
   EXPECT_EQ(header(std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + 30)).format, ImageFormat::Unknown);
   EXPECT_EQ(header({}).format, ImageFormat::Unknown);
   EXPECT_EQ(header({'h', 'e', 'l', 'l', 'o'}).format, ImageFormat::Unknown);
+}
+
+TEST(ByteSourceTest, BufferedFileReadsWhatTheFileHolds) {
+  TempDir dir;
+  std::vector<uint8_t> bytes(100);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7);
+  WriteFile(dir.file("bytes"), bytes);
+  const BufferedFileSource source(dir.file("bytes"), 40);
+  ASSERT_TRUE(source.is_open());
+  EXPECT_EQ(source.size(), 100u);
+  // Inside the kept head, across its end, past it, and short at the end of the file.
+  for (auto [offset, size] : {std::pair{0, 10}, {30, 10}, {35, 10}, {50, 10}, {95, 10}, {100, 1}}) {
+    std::vector<uint8_t> read(size, 0xEE);
+    const size_t count = source.ReadAt(offset, read.data(), read.size());
+    EXPECT_EQ(count, static_cast<size_t>(std::min(size, 100 - offset))) << offset;
+    EXPECT_TRUE(std::equal(read.begin(), read.begin() + static_cast<long>(count), bytes.begin() + offset)) << offset;
+  }
+  const BufferedFileSource missing(dir.file("missing"));
+  uint8_t byte = 0;
+  EXPECT_FALSE(missing.is_open());
+  EXPECT_EQ(missing.ReadAt(0, &byte, 1), 0u);
 }
 
 TEST(RotateFlipTest, EveryCodeMovesPixelsAsDefined) {

@@ -67,6 +67,33 @@ TEST(ResampleTest, RampsKeepTheirValuesInPlace) {
 }
 
 // The cubic overshoots at hard edges; premultiplied colours must still not exceed alpha.
+// A window of the result is exactly that part of the whole result, whichever sides are
+// filtered or copied; a window outside the picture gives nothing.
+TEST(ResampleTest, WindowsAreCutsOfTheWholePicture) {
+  const Bitmap picture = TestPicture(120, 90);
+  struct Case {
+    int width, height;
+    platform::gfx::PixelWindow window;
+  };
+  const Case cases[] = {{40, 30, {3, 0, 40, 30}},   {158, 119, {5, 0, 153, 119}}, {148, 197, {0, 0, 148, 119}},
+                        {120, 45, {10, 7, 20, 40}}, {61, 90, {0, 30, 61, 31}},    {120, 90, {1, 2, 3, 4}}};
+  for (const Case& c : cases) {
+    const Bitmap whole = Resample(picture, c.width, c.height);
+    const Bitmap part = Resample(picture, c.width, c.height, c.window);
+    ASSERT_EQ(part.width(), c.window.right - c.window.left);
+    ASSERT_EQ(part.height(), c.window.bottom - c.window.top);
+    for (int y = 0; y < part.height(); ++y) {
+      for (int x = 0; x < part.width(); ++x) {
+        ASSERT_EQ(part.at(x, y), whole.at(c.window.left + x, c.window.top + y))
+            << c.width << "x" << c.height << " at " << x << "," << y;
+      }
+    }
+  }
+  EXPECT_TRUE(Resample(picture, 40, 30, {0, 0, 41, 30}).empty());
+  EXPECT_TRUE(Resample(picture, 40, 30, {-1, 0, 40, 30}).empty());
+  EXPECT_TRUE(Resample(picture, 40, 30, {5, 5, 5, 10}).empty());
+}
+
 TEST(ResampleTest, TranslucentEdgesStayValidPremultiplied) {
   Bitmap edge(40, 40, 0);
   for (int y = 0; y < 40; ++y) {

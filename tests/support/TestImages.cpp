@@ -28,42 +28,45 @@ std::vector<uint8_t> InsertSegment(const std::vector<uint8_t>& jpeg, uint8_t mar
   return out;
 }
 
-platform::gfx::Bitmap TestPicture(int width, int height) {
+namespace {
+
+// Red grows to the right and green downwards; blue(x, y) is the picture's own.
+template <class Blue>
+platform::gfx::Bitmap Ramps(int width, int height, Blue blue) {
   platform::gfx::Bitmap bitmap(width, height);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const uint32_t red = static_cast<uint32_t>(x * 255 / std::max(width - 1, 1));
       const uint32_t green = static_cast<uint32_t>(y * 255 / std::max(height - 1, 1));
-      const uint32_t blue = ((x / 16 + y / 16) % 2) ? 180 : 60;
-      bitmap.at(x, y) = 0xFF000000u | red << 16 | green << 8 | blue;
+      bitmap.at(x, y) = 0xFF000000u | red << 16 | green << 8 | blue(x, y);
     }
   }
   return bitmap;
+}
+
+std::vector<uint8_t> Jpeg95(const platform::gfx::Bitmap& picture, const std::vector<uint8_t>& exif) {
+  std::vector<uint8_t> jpeg;
+  if (!platform::gfx::EncodeJpeg(picture, 95, exif, &jpeg)) throw std::runtime_error("encode");
+  return jpeg;
+}
+
+}  // namespace
+
+platform::gfx::Bitmap TestPicture(int width, int height) {
+  return Ramps(width, height, [](int x, int y) { return ((x / 16 + y / 16) % 2) ? 180u : 60u; });
 }
 
 std::vector<uint8_t> TestJpeg(int width, int height, const std::vector<uint8_t>& exif) {
-  std::vector<uint8_t> jpeg;
-  if (!platform::gfx::EncodeJpeg(TestPicture(width, height), 95, exif, &jpeg)) throw std::runtime_error("encode");
-  return jpeg;
+  return Jpeg95(TestPicture(width, height), exif);
 }
 
 platform::gfx::Bitmap SmoothPicture(int width, int height) {
-  platform::gfx::Bitmap bitmap(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const uint32_t red = static_cast<uint32_t>(x * 255 / std::max(width - 1, 1));
-      const uint32_t green = static_cast<uint32_t>(y * 255 / std::max(height - 1, 1));
-      const uint32_t blue = static_cast<uint32_t>((x + y) * 255 / std::max(width + height - 2, 1));
-      bitmap.at(x, y) = 0xFF000000u | red << 16 | green << 8 | blue;
-    }
-  }
-  return bitmap;
+  return Ramps(width, height,
+               [=](int x, int y) { return static_cast<uint32_t>((x + y) * 255 / std::max(width + height - 2, 1)); });
 }
 
 std::vector<uint8_t> SmoothJpeg(int width, int height, const std::vector<uint8_t>& exif) {
-  std::vector<uint8_t> jpeg;
-  if (!platform::gfx::EncodeJpeg(SmoothPicture(width, height), 95, exif, &jpeg)) throw std::runtime_error("encode");
-  return jpeg;
+  return Jpeg95(SmoothPicture(width, height), exif);
 }
 
 std::vector<uint8_t> OrientedJpeg(int width, int height, uint16_t orientation, bool bigEndian) {
