@@ -66,10 +66,22 @@ Bitmap PreviewSource(const platform::gfx::ByteSource& photo, int w, int h, Rotat
 }
 
 // The whole photo, upright: at 1/8 of its size when it is large and a JPEG the reduced decoder
-// takes, else decoded fully. Empty when it cannot be decoded.
+// takes; for a phone photo (HEIC, AVIF, WebP) at the cheapest size its decoder makes that still
+// covers the picture drawn from it (a HEIF's embedded thumbnail, a WebP scaled while decoding);
+// else decoded fully. Empty when it cannot be decoded.
 Bitmap PhotoSource(const std::u16string& path, const platform::gfx::ImageHeader& header, int w, int h,
-                   RotateFlipType turn) {
+                   RotateFlipType turn, const ThumbFit& fit) {
   Bitmap bitmap;
+  if (platform::gfx::HasContainerExif(header.format)) {
+    // The decoder's minimum is in the picture's stored orientation.
+    const bool swap = platform::gfx::SwapsSides(turn);
+    platform::gfx::ReducedImage reduced;
+    if (!platform::gfx::LoadImageReduced(platform::PathBytes(path), swap ? fit.height : fit.width,
+                                         swap ? fit.width : fit.height, &reduced)) {
+      return {};
+    }
+    return Upright(std::move(reduced.bitmap), turn);
+  }
   const bool large = w >= kReducedDecodeSide || h >= kReducedDecodeSide;
   // Only a JPEG can pass the reduced decoder; anything else goes straight to the full decode.
   if (large && header.format == ImageFormat::Jpeg && LoadJpegScaled(path, kThumbReduction, &bitmap)) {
@@ -116,7 +128,7 @@ bool CreateThumbBmp(const std::u16string& path, int thumbW, int thumbH, const Th
   const ThumbFit fit = FitIntoBox(w, h, thumbW, thumbH);
 
   Bitmap source = PreviewSource(photo, w, h, turn, fit, thumbW, caller);
-  if (source.empty()) source = PhotoSource(path, header, w, h, turn);
+  if (source.empty()) source = PhotoSource(path, header, w, h, turn, fit);
   if (source.empty() || !Draw(source, fit, &thumb)) return false;
 
   *outBitmap = std::move(thumb);

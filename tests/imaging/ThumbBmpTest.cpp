@@ -223,6 +223,38 @@ TEST_F(ThumbBmpTest, PicturesTheReducedDecoderRefusesAreDecodedFully) {
   EXPECT_EQ(Thumb(Photo("cmyk.jpg", FlatJpeg(1600, 1200, 4, 200))), Bitmap(kBoxW, kBoxH, 0xFF9C9C9Cu));
 }
 
+// Phone photos (tests/data/phone: four flat quadrants, red top left, green top right, blue bottom
+// left, white bottom right of the 96 x 64 picture the sensor saw) come out upright exactly once,
+// whether the container turns them (HEIC, AVIF) or their EXIF orientation does (WebP), drawn from
+// the cheapest source that covers the box (the HEIC's 48 x 32 thumbnail for the landscape).
+TEST_F(ThumbBmpTest, PhonePhotosAreTurnedUprightOnce) {
+  constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kWhite = 0xFFFFFFFF;
+  const auto phone = [](const char* name) {
+    return platform::PathFromBytes(std::string(FOTARO_SOURCE_DIR) + "/tests/data/phone/" + name);
+  };
+  // A 40 x 30 box shows the top of a portrait (blue left, red right) and the middle of a landscape.
+  const struct {
+    const char* name;
+    uint32_t left, right;
+    int rotated;
+  } cases[] = {{"portrait.heic", kBlue, kRed, 0},
+               {"portrait.avif", kBlue, kRed, 0},
+               {"portrait.webp", kBlue, kRed, 1},
+               {"landscape.heic", kRed, kGreen, 0}};
+  for (const auto& c : cases) {
+    Bitmap thumb;
+    int rotated = -1;
+    ASSERT_TRUE(CreateThumbBmp(phone(c.name), 40, 30, kGrid, &thumb, &rotated)) << c.name;
+    EXPECT_EQ(rotated, c.rotated) << c.name;
+    EXPECT_LE(ChannelDistance(thumb.at(8, 6), c.left), 40) << c.name;
+    EXPECT_LE(ChannelDistance(thumb.at(31, 6), c.right), 40) << c.name;
+  }
+  Bitmap landscape;
+  int rotated = 0;
+  ASSERT_TRUE(CreateThumbBmp(phone("landscape.heic"), 40, 30, kGrid, &landscape, &rotated));
+  EXPECT_LE(ChannelDistance(landscape.at(31, 24), kWhite), 40);
+}
+
 TEST_F(ThumbBmpTest, UnreadablePhotosAndEmptyBoxesFailAndLeaveTheOutputsAlone) {
   const std::vector<uint8_t> jpeg = SmoothJpeg(40, 30);
   const std::u16string good = Photo("good.jpg", jpeg);
