@@ -140,6 +140,15 @@ std::optional<std::u16string> RegistryStore::Read(std::u16string_view key, std::
 }
 
 bool RegistryStore::Write(std::u16string_view key, std::u16string_view name, std::u16string_view value) {
+  return Change(key, name, &value);
+}
+
+bool RegistryStore::Remove(std::u16string_view key, std::u16string_view name) {
+  if (!Read(key, name)) return true;
+  return Change(key, name, nullptr);
+}
+
+bool RegistryStore::Change(std::u16string_view key, std::u16string_view name, const std::u16string_view* value) {
   if (file_.empty() || key.empty()) return false;
   const size_t slash = file_.rfind('/');
   if (slash != std::string::npos && slash > 0 && !MakeFolders(file_.substr(0, slash), 0700)) return false;
@@ -148,13 +157,18 @@ bool RegistryStore::Write(std::u16string_view key, std::u16string_view name, std
 
   std::vector<Entry> entries = Load(file_);
   bool replaced = false;
-  for (Entry& entry : entries) {
-    if (SameName(entry.key, key) && SameName(entry.name, name)) {
-      entry = Entry{std::u16string(key), std::u16string(name), std::u16string(value)};
+  for (auto it = entries.begin(); it != entries.end();) {
+    if (!SameName(it->key, key) || !SameName(it->name, name)) {
+      ++it;
+    } else if (value) {
+      *it = Entry{std::u16string(key), std::u16string(name), std::u16string(*value)};
       replaced = true;
+      ++it;
+    } else {
+      it = entries.erase(it);
     }
   }
-  if (!replaced) entries.push_back(Entry{std::u16string(key), std::u16string(name), std::u16string(value)});
+  if (value && !replaced) entries.push_back(Entry{std::u16string(key), std::u16string(name), std::u16string(*value)});
 
   std::string text = "# Brennik registry store: key path <TAB> value name <TAB> value\n";
   for (const Entry& entry : entries) {
