@@ -38,6 +38,7 @@ class RefCount {
  public:
   ULONG AddRef() { return count_.fetch_add(1) + 1; }
   ULONG Release() { return count_.fetch_sub(1) - 1; }
+  ULONG Count() const { return count_.load(); }
 
  private:
   std::atomic<ULONG> count_{1};

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/com/Variant.h"
+
 namespace platform::com {
 
 HRESULT CConnectionPoint::QueryInterface(REFIID riid, void** ppvObject) {
@@ -73,6 +75,16 @@ void CConnectionPoint::Fire(DISPID dispid, DISPPARAMS& params) {
     sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
     sink->Release();
   }
+}
+
+void CConnectionPoint::Fire(DISPID dispid, std::initializer_list<EventArg> args) {
+  std::vector<VARIANT> reversed;
+  for (auto it = std::rbegin(args); it != std::rend(args); ++it) {
+    reversed.push_back(it->isText ? BstrVariant(it->text) : I4Variant(it->number));
+  }
+  DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  Fire(dispid, params);
+  for (VARIANT& value : reversed) VariantClear(&value);
 }
 
 void CConnectionPoint::UnadviseAll() {

@@ -7,11 +7,27 @@
 // and thread, and the container releases every sink (UnadviseAll) before it goes.
 
 #include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/com/ComObject.h"
 
 namespace platform::com {
+
+// One argument of an event: a 32-bit integer (sent as VT_I4) or a text (sent as a new VT_BSTR).
+struct EventArg {
+  // Implicit, so that an event reads Fire(id, {size, count}).
+  EventArg(int32_t value) : number(value) {}
+  EventArg(std::u16string_view value) : isText(true), text(value) {}
+  EventArg(const std::u16string& value) : isText(true), text(value) {}
+  EventArg(const char16_t* value) : isText(true), text(value) {}
+  bool isText = false;
+  int32_t number = 0;
+  std::u16string_view text;
+};
 
 class CConnectionPoint : public IConnectionPoint {
  public:
@@ -39,6 +55,9 @@ class CConnectionPoint : public IConnectionPoint {
   // with the user-default locale and no result or exception record. A failing sink does not stop
   // the others; a sink that an earlier one unadvised is skipped.
   void Fire(DISPID dispid, DISPPARAMS& params);
+  // The same with `args` in their declared order (they reach the sinks reversed in rgvarg, as
+  // IDispatch has them); the texts are freed after the last sink.
+  void Fire(DISPID dispid, std::initializer_list<EventArg> args);
   void UnadviseAll();
   size_t ConnectionCount() const { return connections_.size(); }
   const IID& iid() const { return iid_; }
