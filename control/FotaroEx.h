@@ -46,8 +46,6 @@ class CFotaroEx final : public IFotaroEx,
   CFotaroEx(const CFotaroEx&) = delete;
   CFotaroEx& operator=(const CFotaroEx&) = delete;
 
-  // The creator of the class table: a new control with the module's frames, answering `riid`.
-  static HRESULT CreateInstance(REFIID riid, void** object);
   // The dispatch table of IFotaroEx.
   static const platform::com::DispatchTable& Dispatch();
 

@@ -23,13 +23,6 @@ CFotaroEx::~CFotaroEx() {
   m_events.UnadviseAll();
 }
 
-HRESULT CFotaroEx::CreateInstance(REFIID riid, void** object) {
-  auto* control = new CFotaroEx(CreateFrames());
-  const HRESULT hr = control->QueryInterface(riid, object);
-  control->Release();
-  return hr;
-}
-
 HRESULT CFotaroEx::GetClassID(CLSID* pClassID) {
   if (WrongThread()) return RPC_E_WRONG_THREAD;
   if (!pClassID) return E_POINTER;

@@ -35,8 +35,16 @@ constexpr platform::com::RegistryValue kRegistration[] = {
     {u"TypeLib\\" FOTAROEX_LIBID_TEXT u"\\1.0", u"", u"OrniFotaroEx 1.0 Type Library"},
 };
 
+// A new control with the library's frames, answering `riid`.
+HRESULT CreateControl(REFIID riid, void** object) {
+  auto* control = new CFotaroEx(CreateFrames());
+  const HRESULT hr = control->QueryInterface(riid, object);
+  control->Release();
+  return hr;
+}
+
 const platform::com::ClassEntry kClasses[] = {
-    {&CLSID_FotaroEx, &CFotaroEx::CreateInstance, kRegistration, std::size(kRegistration)},
+    {&CLSID_FotaroEx, &CreateControl, kRegistration, std::size(kRegistration)},
 };
 
 }  // namespace
