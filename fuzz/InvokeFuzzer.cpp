@@ -1,6 +1,7 @@
 // Drives the control's IDispatch with arbitrary names, DISPIDs, flags and arguments of every
 // variant type (null strings and null references included). Each input gets a fresh control with
-// two frames whose windows exist, so that the calls reach the settings and the upload manager.
+// two frames of the tests, whose windows exist once the frame is started, so that the calls reach
+// the settings and the upload manager.
 //
 // Input: a flags byte (bit 0: look the member up by a name from the input; bit 1: ask for a
 // result; bit 2: start the frame first; bits 4-7: the DISPATCH_ flags), the name (a length byte
@@ -20,39 +21,9 @@
 #include "platform/com/Bstr.h"
 #include "platform/com/PropertyBag.h"
 #include "platform/win/MessageLoop.h"
+#include "tests/control/TestFrame.h"
 
 namespace {
-
-// A frame with a window and nothing else.
-class FuzzFrame : public CUploaderBase, public platform::Window {
- public:
-  ~FuzzFrame() override { platform::DestroyWindow(hwnd()); }
-  int32_t MessageBox(const char16_t*, const char16_t*, const char16_t*, const char16_t*, const char16_t*, int32_t,
-                     int32_t, platform::HWND) override {
-    return 0;
-  }
-  std::u16string GetExtraText() override { return {}; }
-  void AddPhoto(int32_t) override {}
-  void StartUpload() override {}
-  void StopUpload(int32_t) override {}
-  void Layout(const platform::RECT&) override {}
-  void ShowTipsMsg(const char16_t*) override {}
-  int32_t GetPhotoCount() override { return 0; }
-  bool LeaveControl() override { return true; }
-  bool UploadInUploadFrame(bool) override { return false; }
-  bool IsFrameCreated() override { return platform::IsWindow(hwnd()); }
-  void HideSortDropDown() override {}
-  void OnUserChanged() override {}
-  platform::HWND CreateFrameWnd(platform::HWND parent, const platform::RECT&) override {
-    if (!Create(parent)) return nullptr;
-    m_hFrameWnd = hwnd();
-    return hwnd();
-  }
-  platform::LRESULT WndProc(platform::UINT, platform::WPARAM, platform::LPARAM,
-                            std::unique_ptr<platform::MessagePayload>&) override {
-    return 0;
-  }
-};
 
 class Reader {
  public:
@@ -124,7 +95,7 @@ void Drain() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Reader in(data, size);
   const uint8_t flags = in.Byte();
-  auto* control = new CFotaroEx(FrameSet{std::make_unique<FuzzFrame>(), std::make_unique<FuzzFrame>()});
+  auto* control = new CFotaroEx(FrameSet{std::make_unique<fotaro::test::TestFrame>(), std::make_unique<fotaro::test::TestFrame>()});
   IFotaroEx& dispatch = *control;
   platform::com::BstrPtr page = platform::com::MakeBstr(u"http://localhost/");
   control->SetPageUrl(page.get());

@@ -3,12 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <memory>
 
 #include "control/services/Log.h"
 #include "net/CurlTransfer.h"
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Window.h"
 
@@ -25,17 +25,6 @@ struct CurlFree {
 struct MultiFree {
   void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
 };
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -114,7 +103,7 @@ size_t CCMURLDownload::OnData(char* data, size_t size, size_t count, void* self)
   const size_t bytes = size * count;
   // Past the cap (a server that announced no length, or a wrong one) the transfer is refused.
   if (static_cast<uint64_t>(download->m_nReceived) + bytes > static_cast<uint64_t>(kMaxBytes)) return 0;
-  if (!WriteAll(download->m_fd, data, bytes)) return 0;
+  if (!platform::WriteAll(download->m_fd, data, bytes)) return 0;
   download->m_nReceived += static_cast<int64_t>(bytes);
   return bytes;
 }

@@ -103,22 +103,12 @@ std::vector<Entry> Load(const std::string& file) {
   return entries;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Writes `text` to a temporary file next to `file` and renames it over `file`.
 bool ReplaceFile(const std::string& file, const std::string& text) {
   std::string temporary = file + ".XXXXXX";
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  const bool written = WriteAll(fd, text) && fsync(fd) == 0;
+  const bool written = WriteAll(fd, text.data(), text.size()) && fsync(fd) == 0;
   const bool closed = close(fd) == 0;
   if (written && closed && rename(temporary.c_str(), file.c_str()) == 0) return true;
   unlink(temporary.c_str());

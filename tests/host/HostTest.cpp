@@ -60,6 +60,10 @@ VARIANT Number(LONG value) {
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A real host (a GTK program) has the drawing libraries loaded for its whole life. Here they
+    // would come and go with the control, and pixman's lifetime caches would be left behind
+    // unreachable at each unload: the test keeps pixman loaded as such a host does.
+    dlopen("libpixman-1.so.0", RTLD_NOW | RTLD_NODELETE);
     lib_.handle = dlopen(FOTARO_CONTROL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib_.handle, nullptr) << dlerror();
     lib_.getClassObject = reinterpret_cast<PFN_DllGetClassObject>(dlsym(lib_.handle, "DllGetClassObject"));

@@ -52,38 +52,34 @@ DispArgs::~DispArgs() {
 
 DispArgs& DispArgs::I4(int32_t value) { return Raw(platform::com::I4Variant(value)); }
 
-DispArgs& DispArgs::UI4(uint32_t value) {
+namespace {
+// An empty variant of type `vt`.
+VARIANT Typed(VARTYPE vt) {
   VARIANT variant;
   VariantInit(&variant);
-  variant.vt = VT_UI4;
+  variant.vt = vt;
+  return variant;
+}
+}  // namespace
+
+DispArgs& DispArgs::UI4(uint32_t value) {
+  VARIANT variant = Typed(VT_UI4);
   variant.ulVal = value;
   return Raw(variant);
 }
 
-DispArgs& DispArgs::Str(std::u16string_view text) {
-  values_.push_back(platform::com::BstrVariant(text));
-  return *this;
-}
+DispArgs& DispArgs::Str(std::u16string_view text) { return Raw(platform::com::BstrVariant(text)); }
 
-DispArgs& DispArgs::NullStr() {
-  VARIANT variant;
-  VariantInit(&variant);
-  variant.vt = VT_BSTR;
-  return Raw(variant);
-}
+DispArgs& DispArgs::NullStr() { return Raw(Typed(VT_BSTR)); }
 
 DispArgs& DispArgs::OutI4(int32_t* value) {
-  VARIANT variant;
-  VariantInit(&variant);
-  variant.vt = VT_BYREF | VT_I4;
+  VARIANT variant = Typed(VT_BYREF | VT_I4);
   variant.plVal = value;
   return Raw(variant);
 }
 
 DispArgs& DispArgs::OutBstr(BSTR* value) {
-  VARIANT variant;
-  VariantInit(&variant);
-  variant.vt = VT_BYREF | VT_BSTR;
+  VARIANT variant = Typed(VT_BYREF | VT_BSTR);
   variant.pbstrVal = value;
   return Raw(variant);
 }
