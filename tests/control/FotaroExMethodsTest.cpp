@@ -151,7 +151,7 @@ TEST_F(FotaroExMethodsTest, AFrameReceivesTheSettingsAndTheBatch) {
   EXPECT_EQ(Call(u"HaveSetUploadInfo", have.OutI4(&haveSet)), S_OK);
   EXPECT_EQ(haveSet, 1);
 
-  DispArgs thumbZero, thumb, limits, threads, time, mark, extend, sizeLimit;
+  DispArgs thumbZero, thumb, limits, threads;
   EXPECT_EQ(Call(u"SetThumbInfo", thumbZero.I4(0).I4(100).I4(100)), S_OK);
   EXPECT_EQ(m_main->kernel().m_nThumbQuality, 75);  // the record refuses a quality of 0
   EXPECT_EQ(Call(u"SetThumbInfo", thumb.I4(60).I4(120).I4(90)), S_OK);
@@ -161,13 +161,6 @@ TEST_F(FotaroExMethodsTest, AFrameReceivesTheSettingsAndTheBatch) {
   EXPECT_EQ(m_main->kernel().m_mapSpecInfo.begin()->first, u"A");
   EXPECT_EQ(Call(u"SetThreadCount", threads.I4(4)), S_OK);
   EXPECT_EQ(m_main->GetULData().GetQueueSize(), 4);
-  EXPECT_EQ(Call(u"SetSvrTime", time.I4(1700000000)), S_OK);
-  EXPECT_EQ(Call(u"SetWaterMark", mark.I4(1)), S_OK);
-  EXPECT_EQ(m_main->kernel().m_nWaterMark, 1);
-  EXPECT_EQ(Call(u"SetExtendStr", extend.Str(u"extra")), S_OK);
-  EXPECT_EQ(m_main->kernel().m_strExtentStr, u"extra");
-  EXPECT_EQ(Call(u"SetUploadSizeLimit", sizeLimit.I4(3)), S_OK);
-  EXPECT_EQ(m_main->kernel().m_nLimitSize, 3 << 20);
 
   m_main->photoCount = 5;
   VARIANT count;

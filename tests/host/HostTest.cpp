@@ -184,22 +184,6 @@ TEST_F(HostTest, MethodsAreCalledThroughInvokeWithVariantsAndOutArguments) {
   null.vt = VT_BSTR;
   EXPECT_EQ(Invoke(DISPID_SetResourceInfo, {null}), E_INVALIDARG);
 
-  // SetUploadInfo(..., total 0, ...): refused for its arguments before the missing frame.
-  VARIANT total{};
-  total.vt = VT_UI4;
-  total.ulVal = 0;
-  std::vector<VARIANT> info = {Number(600), Number(800), Number(90), Number(0), total};
-  for (const char16_t* value : {u"http://127.0.0.1/upload", u"album", u"key", u"10001"}) {
-    VARIANT string{};
-    string.vt = VT_BSTR;
-    string.bstrVal = lib_.allocString(value);
-    info.push_back(string);
-  }
-  EXPECT_EQ(Invoke(DISPID_SetUploadInfo, info), E_INVALIDARG);
-  info[4].ulVal = 1000;
-  EXPECT_EQ(Invoke(DISPID_SetUploadInfo, info), E_FAIL);  // the library has no frames yet
-  for (VARIANT& value : info) lib_.variantClear(&value);
-
   VARIANT count{};
   EXPECT_EQ(Invoke(DISPID_PhotoCount, {}, &count, DISPATCH_PROPERTYGET), S_OK);
   EXPECT_EQ(count.vt, VT_I4);
