@@ -54,7 +54,16 @@ TestSink& ControlTest::Advise(HRESULT answer) {
   return *sink;
 }
 
-bool ControlTest::RunUntil(const std::function<bool()>& done) { return platform::RunUntil(done, std::chrono::seconds(20)); }
+bool ControlTest::RunUntil(const std::function<bool()>& done) {
+  // A message another thread sends is handled inside the loop's wait, which goes on waiting
+  // afterwards: the condition is also looked at every few milliseconds.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    platform::RunUntil(done, std::chrono::milliseconds(5));
+  }
+  return true;
+}
 
 void ControlTest::Drain() {
   platform::Message message;
