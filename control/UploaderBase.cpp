@@ -1,5 +1,8 @@
 #include "control/UploaderBase.h"
 
+#include "engine/SlientUploader.h"
+#include "platform/win/Window.h"
+
 CUploaderBase::CUploaderBase() {
   m_uploadMgr.SetKernelInfo(&m_kernel);
   m_uploadMgr.SetULData(&m_ulData);
@@ -63,4 +66,28 @@ bool CUploaderBase::SetUnCompressLimit(int32_t width, int32_t height) {
 
 bool CUploaderBase::SetThumbInfo(int32_t quality, int32_t width, int32_t height) {
   return m_kernel.SetThumbInfo(quality, width, height);
+}
+
+platform::HWND CUploaderBase::CreateFrameWnd(platform::HWND, const platform::RECT&) { return nullptr; }
+
+void CUploaderBase::MoveFrameWnd(const platform::RECT& rect) { Layout(rect); }
+
+void CUploaderBase::ShowFrameWnd() {}
+
+void CUploaderBase::UploadSilently(std::vector<std::u16string> paths) {
+  if (!platform::IsWindow(m_hFrameWnd)) return;
+  if (!m_pSilent) m_pSilent = std::make_unique<CSlientUploader>();
+  m_pSilent->SetFiles(&m_kernel, &m_ulData, platform::GetParent(m_hFrameWnd), std::move(paths));
+  if (!platform::IsWindow(m_pSilent->hwnd())) m_pSilent->Create(m_hFrameWnd);
+  if (platform::IsWindow(m_pSilent->hwnd())) m_pSilent->StartUpload(true);
+}
+
+void CUploaderBase::StartUploadSliently() { UploadSilently({}); }
+
+void CUploaderBase::StopUploadSliently() {
+  if (m_pSilent && platform::IsWindow(m_pSilent->hwnd())) m_pSilent->Finish();
+}
+
+bool CUploaderBase::CancelSilentTask(int32_t index) {
+  return m_pSilent && platform::IsWindow(m_pSilent->hwnd()) && m_pSilent->CancelTask(index);
 }

@@ -2,18 +2,25 @@
 // CUploaderBase: the interface through which the control reaches one uploader frame.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/ULData.h"
 #include "engine/UploadMgr.h"
 #include "imaging/ULKernel.h"
 #include "platform/win/Types.h"
 
+class CSlientUploader;
+
 // Every configuration method of the control ends in one of these operations. Operations 1 to 14
 // have a common implementation that stores the values in the uploader's settings; a frame class
 // may override some of them. The frame classes provide the message box and operations 16 to 27,
 // which need their windows. The control calls only through this interface and never depends on
 // which frame class it holds. The virtual functions are declared in their slot order.
+//
+// Operations 28 to 34 follow: they are what the control needs of a frame's window and of its
+// silent uploader, with common implementations that suit a frame without a window of its own.
 //
 // String arguments are nullable wide strings (the control's BSTRs): a null string is refused
 // (false, nothing stored); an empty one is refused where the settings rule says non-empty.
@@ -73,6 +80,32 @@ class CUploaderBase {
   virtual void HideSortDropDown() = 0;                   // 26
   virtual void OnUserChanged() = 0;                      // 27
 
+  // 28: creates the frame window as a visible child of `parent` (the control's window) in
+  // `rect`, and returns its handle; null when it cannot. The common part makes no window.
+  virtual platform::HWND CreateFrameWnd(platform::HWND parent, const platform::RECT& rect);
+  // 29: moves the frame window to `rect` in its parent and lays out its children; the common
+  // part only lays out (Layout).
+  virtual void MoveFrameWnd(const platform::RECT& rect);
+  // 30: shows the frame window; the common part does nothing.
+  virtual void ShowFrameWnd();
+  // 31: a silent batch of `paths`. The frame's silent uploader (made on first use, a hidden child
+  // of the frame window that reports to the frame window's parent, the control) takes the list and
+  // starts; nothing starts while the frame has no window.
+  virtual void UploadSilently(std::vector<std::u16string> paths);
+  // 32: a silent batch of the frame's own photos. The common part has none: its batch reports
+  // that there is nothing to upload, and ends.
+  virtual void StartUploadSliently();
+  // 33: ends the silent batch, when the silent uploader's window exists.
+  virtual void StopUploadSliently();
+  // 34: cancels task `index` of the silent batch before it starts; false when it has started,
+  // there is no such task or no silent uploader window.
+  virtual bool CancelSilentTask(int32_t index);
+
+  // The frame's upload manager and upload queue, which some of the control's methods reach.
+  CUploadMgr& GetUploadMgr() { return m_uploadMgr; }
+  CULData& GetULData() { return m_ulData; }
+  platform::HWND GetFrameWnd() const { return m_hFrameWnd; }
+
  protected:
   // The uploader's working objects, in the order they are made (and destroyed in reverse: the
   // manager goes first and waits for its jobs, which use the queue and the kernel). The image
@@ -80,6 +113,7 @@ class CUploaderBase {
   CULKernel m_kernel;
   CULData m_ulData;
   CUploadMgr m_uploadMgr;
+  std::unique_ptr<CSlientUploader> m_pSilent;  // made on first use; goes before the manager
 
   int32_t m_nUploadLimit = 100;  // the frame's copy of the upload limit
   std::u16string m_strUploadTitleText;

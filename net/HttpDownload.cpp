@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "control/services/Log.h"
+#include "net/CurlTransfer.h"
 #include "net/HttpUrl.h"
 #include "platform/CodePage.h"
 
@@ -17,17 +18,10 @@ namespace {
 
 constexpr char kLog[] = "httpdownload.txt";
 constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 5.00; Windows 98)";
-// How long one wait for the socket lasts before the stop event is looked at again.
-constexpr int kPollMilliseconds = 100;
 // Response headers beyond this size are taken as a hostile answer.
 constexpr size_t kMaxHeaderBytes = 256 * 1024;
 // Internal step result of an attempt whose request is sent again with credentials.
 constexpr int kStepSendAgain = 5;
-
-void InitCurl() {
-  static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-  (void)initialised;
-}
 
 int64_t SteadyMilliseconds() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -58,7 +52,7 @@ int64_t ParseLength(const std::string& value) {
 
 }  // namespace
 
-CHttpDownload::CHttpDownload() { InitCurl(); }
+CHttpDownload::CHttpDownload() { fotaro::net::InitCurl(); }
 
 CHttpDownload::~CHttpDownload() {
   EndThread();
@@ -290,23 +284,9 @@ int CHttpDownload::PerformRequest() {
   m_nExpected = -1;
 
   // Drive the exchange, looking at the stop event between waits for the socket.
-  CURLcode result = CURLE_FAILED_INIT;
   bool stopped = false;
-  if (curl_multi_add_handle(m_hMulti, m_hCurl) == CURLM_OK) {
-    for (;;) {
-      if ((stopped = IsStopRequested())) break;
-      int running = 0;
-      if (curl_multi_perform(m_hMulti, &running) != CURLM_OK) break;
-      if (running == 0) {
-        int queued = 0;
-        const CURLMsg* message = curl_multi_info_read(m_hMulti, &queued);
-        if (message && message->msg == CURLMSG_DONE) result = message->data.result;
-        break;
-      }
-      if (curl_multi_poll(m_hMulti, nullptr, 0, kPollMilliseconds, nullptr) != CURLM_OK) break;
-    }
-    curl_multi_remove_handle(m_hMulti, m_hCurl);
-  }
+  const CURLcode result =
+      fotaro::net::PerformUnlessStopped(m_hMulti, m_hCurl, [this] { return IsStopRequested(); }, stopped);
 
   if (stopped || IsStopRequested()) {
     fotaro::Log(kLog, "AsyncIO UserBreak");

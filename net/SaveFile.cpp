@@ -6,20 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
-}  // namespace
+#include "platform/FileOps.h"
 
 bool CSaveFile::Open(const std::string& path) {
   Close();
@@ -41,7 +28,7 @@ bool CSaveFile::Truncate() {
 
 bool CSaveFile::Append(const char* data, size_t size) {
   if (m_nCached + size > kCacheSize && !Flush()) return false;
-  if (size > kCacheSize) return WriteAll(m_hFile, data, size);
+  if (size > kCacheSize) return platform::WriteAll(m_hFile, data, size);
   if (!m_pCache) m_pCache = std::make_unique<char[]>(kCacheSize);
   std::memcpy(m_pCache.get() + m_nCached, data, size);
   m_nCached += size;
@@ -49,7 +36,7 @@ bool CSaveFile::Append(const char* data, size_t size) {
 }
 
 bool CSaveFile::Flush() {
-  const bool ok = m_nCached == 0 || WriteAll(m_hFile, m_pCache.get(), m_nCached);
+  const bool ok = m_nCached == 0 || platform::WriteAll(m_hFile, m_pCache.get(), m_nCached);
   m_nCached = 0;
   return ok;
 }

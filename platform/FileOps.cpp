@@ -11,6 +11,18 @@
 
 namespace platform {
 
+bool WriteAll(int fd, const void* data, size_t size) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t written = write(fd, bytes, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes += written;
+    size -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
 bool MakeFolders(const std::string& path, mode_t mode) {
   if (path.empty()) return false;
   // Every prefix that ends before a "/" is a parent; the path itself comes last.

@@ -17,6 +17,10 @@ bool MakeFolders(const std::string& path, mode_t mode);
 // Errors are ignored; true when nothing is left at `path`.
 bool RemoveTree(const std::string& path);
 
+// Writes all `size` bytes at `data` to `fd`, again after EINTR and short writes. False (errno
+// set) when a write fails.
+bool WriteAll(int fd, const void* data, size_t size);
+
 // Holds an exclusive flock on `lockFile` (created 0600 when missing) for its lifetime, waiting for
 // other holders in any process. held() is false when the file cannot be opened or locked.
 class FileLock {

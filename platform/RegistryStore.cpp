@@ -123,22 +123,12 @@ std::vector<Entry> Load(const std::string& file) {
   return entries;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Writes `text` to a temporary file next to `file` and renames it over `file`.
 bool ReplaceFile(const std::string& file, const std::string& text) {
   std::string temporary = file + ".XXXXXX";
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
-  const bool written = WriteAll(fd, text) && fsync(fd) == 0;
+  const bool written = WriteAll(fd, text.data(), text.size()) && fsync(fd) == 0;
   const bool closed = close(fd) == 0;
   if (written && closed && rename(temporary.c_str(), file.c_str()) == 0) return true;
   unlink(temporary.c_str());
@@ -160,6 +150,15 @@ std::optional<std::u16string> RegistryStore::Read(std::u16string_view key, std::
 }
 
 bool RegistryStore::Write(std::u16string_view key, std::u16string_view name, std::u16string_view value) {
+  return Change(key, name, &value);
+}
+
+bool RegistryStore::Remove(std::u16string_view key, std::u16string_view name) {
+  if (!Read(key, name)) return true;
+  return Change(key, name, nullptr);
+}
+
+bool RegistryStore::Change(std::u16string_view key, std::u16string_view name, const std::u16string_view* value) {
   if (file_.empty() || key.empty()) return false;
   const size_t slash = file_.rfind('/');
   if (slash != std::string::npos && slash > 0 && !MakeFolders(file_.substr(0, slash), 0700)) return false;
@@ -168,13 +167,18 @@ bool RegistryStore::Write(std::u16string_view key, std::u16string_view name, std
 
   std::vector<Entry> entries = Load(file_);
   bool replaced = false;
-  for (Entry& entry : entries) {
-    if (SameName(entry.key, key) && SameName(entry.name, name)) {
-      entry = Entry{std::u16string(key), std::u16string(name), std::u16string(value)};
+  for (auto it = entries.begin(); it != entries.end();) {
+    if (!SameName(it->key, key) || !SameName(it->name, name)) {
+      ++it;
+    } else if (value) {
+      *it = Entry{std::u16string(key), std::u16string(name), std::u16string(*value)};
       replaced = true;
+      ++it;
+    } else {
+      it = entries.erase(it);
     }
   }
-  if (!replaced) entries.push_back(Entry{std::u16string(key), std::u16string(name), std::u16string(value)});
+  if (value && !replaced) entries.push_back(Entry{std::u16string(key), std::u16string(name), std::u16string(*value)});
 
   std::string text = "# Brennik registry store: key path <TAB> value name <TAB> value\n";
   for (const Entry& entry : entries) {

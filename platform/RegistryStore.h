@@ -31,10 +31,15 @@ class RegistryStore {
   std::optional<std::u16string> Read(std::u16string_view key, std::u16string_view name) const;
   // Adds or replaces a value; false when the store cannot be written.
   bool Write(std::u16string_view key, std::u16string_view name, std::u16string_view value);
+  // Removes a value; true when it is not in the store afterwards.
+  bool Remove(std::u16string_view key, std::u16string_view name);
 
   const std::string& file() const { return file_; }
 
  private:
+  // Replaces the value (removes it when `value` is null) under the store's lock.
+  bool Change(std::u16string_view key, std::u16string_view name, const std::u16string_view* value);
+
   std::string file_;
 };
 

@@ -1,26 +1,11 @@
 #include "control/services/Global.h"
 
-#include <cstdio>
-#include <random>
-
 #include "control/services/Folders.h"
+#include "platform/com/Guid.h"
 
 namespace {
 
 std::atomic<CGlobal*> g_instance{nullptr};
-
-// A random (version 4) GUID in registry form: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
-std::u16string NewGuidText() {
-  std::random_device random;
-  uint32_t words[4];
-  for (uint32_t& word : words) word = random();
-  words[1] = (words[1] & 0xFFFF0FFFu) | 0x00004000u;  // version 4
-  words[2] = (words[2] & 0x3FFFFFFFu) | 0x80000000u;  // RFC 4122 variant
-  char text[40];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%04X-%04X%08X}", words[0], words[1] >> 16, words[1] & 0xFFFFu,
-                words[2] >> 16, words[2] & 0xFFFFu, words[3]);
-  return std::u16string(text, text + 38);
-}
 
 }  // namespace
 
@@ -39,7 +24,7 @@ int CGlobal::GetInstanceCount() { return platform::CountLiveInstances(); }
 
 CGlobal::FileVersion CGlobal::GetModuleVersion() { return FileVersion{FOTARO_MODULE_VERSION}; }
 
-CGlobal::CGlobal() : m_strProcessTag(NewGuidText()) { SetStyleType(1); }
+CGlobal::CGlobal() : m_strProcessTag(platform::com::GuidToString(platform::com::NewGuid())) { SetStyleType(1); }
 
 CGlobal::~CGlobal() = default;
 

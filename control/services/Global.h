@@ -74,6 +74,11 @@ class CGlobal {
   void SetStyleType(int32_t style);
   const StyleColours& GetStyleColours() const { return m_colours; }
 
+  // The signed-in user's number, as the page last gave it (SetUserOrni); "" until then. Set and
+  // read on the control's thread.
+  const std::u16string& GetUserOrni() const { return m_strUserOrni; }
+  void SetUserOrni(std::u16string orni) { m_strUserOrni = std::move(orni); }
+
   // A GUID drawn when the object was made, in registry form with braces
   // ("{8C1F...-...}", 38 characters): keeps temporary file names of processes apart.
   const std::u16string& GetProcessTag() const { return m_strProcessTag; }
@@ -90,6 +95,7 @@ class CGlobal {
   std::atomic<int32_t> m_nMD5FileSize{10};
   int32_t m_nStyleType = 0;
   StyleColours m_colours{};
+  std::u16string m_strUserOrni;
   const std::u16string m_strProcessTag;
 };
 

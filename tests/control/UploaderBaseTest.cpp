@@ -1,36 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "control/UploaderBase.h"
+#include "tests/control/TestFrame.h"
 
 namespace {
 
-// A frame without windows: only the common operations are under test.
-class TestFrame : public CUploaderBase {
- public:
-  int32_t MessageBox(const char16_t*, const char16_t*, const char16_t*, const char16_t*, const char16_t*, int32_t,
-                     int32_t, platform::HWND) override {
-    return 0;
-  }
-  std::u16string GetExtraText() override { return {}; }
-  void AddPhoto(int32_t) override {}
-  void StartUpload() override {}
-  void StopUpload(int32_t) override {}
-  void Layout(const platform::RECT&) override {}
-  void ShowTipsMsg(const char16_t*) override {}
-  int32_t GetPhotoCount() override { return 0; }
-  bool LeaveControl() override { return false; }
-  bool UploadInUploadFrame(bool) override { return false; }
-  bool IsFrameCreated() override { return false; }
-  void HideSortDropDown() override {}
-  void OnUserChanged() override {}
-
-  const CULKernel_Info& kernel() const { return m_kernel; }
-  int32_t uploadLimit() const { return m_nUploadLimit; }
-  int32_t waterPressCheck() const { return m_bWaterPressCheck; }
-  int32_t autoCompress() const { return m_bAutoCompress; }
-  const std::u16string& title() const { return m_strUploadTitleText; }
-  std::pair<int32_t, int32_t> onceInfo() const { return {m_nOnceCountLimit, m_nOnceWaitTime}; }
-};
+using fotaro::test::TestFrame;
 
 TEST(UploaderBaseTest, StartsWithItsDefaultsAndAnEmptyUploadKey) {
   TestFrame frame;

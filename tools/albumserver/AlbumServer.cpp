@@ -134,7 +134,11 @@ bool AlbumServer::Start(const std::string& host, int port) {
   server->set_keep_alive_timeout(1);
   server->Post(".*", httplib::Server::HandlerWithContentReader(
                          [this](const httplib::Request& request, httplib::Response& response,
-                                const httplib::ContentReader& reader) { Handle(request, response, reader); }));
+                                const httplib::ContentReader& reader) { Handle(request, response, &reader); }));
+  // A GET outside the stored photos takes a scripted reply too (downloads, answers of any kind).
+  server->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+    Handle(request, response, nullptr);
+  });
   if (!m_options.store.empty()) {
     std::error_code error;
     std::filesystem::create_directories(m_options.store, error);
@@ -235,7 +239,7 @@ void AlbumServer::Stall(std::chrono::milliseconds duration, bool hold) const {
 }
 
 void AlbumServer::Handle(const httplib::Request& request, httplib::Response& response,
-                         const httplib::ContentReader& reader) {
+                         const httplib::ContentReader* reader) {
   size_t number;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -251,7 +255,11 @@ void AlbumServer::Handle(const httplib::Request& request, httplib::Response& res
   if (request.has_header("Content-Length")) record.contentLength = std::strtoll(request.get_header_value("Content-Length").c_str(), nullptr, 10);
 
   Stall(reply.bodyDelay, reply.holdBody);
-  ReadBody(request, reader, reply, record, number);
+  if (reader) {
+    ReadBody(request, *reader, reply, record, number);
+  } else {
+    record.complete = true;  // a request without a body
+  }
   Stall(reply.delay, reply.holdAnswer);
   Answer(reply, record, request, response);
   record.status = response.status;

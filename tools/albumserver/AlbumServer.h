@@ -5,9 +5,10 @@
 //
 //   <body><Result>0</Result><AlbumId>...</AlbumId><ResultURL>...</ResultURL></body>
 //
-// Tests script it: every request takes the next scripted reply (or the default one), so that a
-// test can answer any status, redirect, stall, send answers shorter than their Content-Length or
-// without one, or drop the connection in the middle of the request body. It records every
+// Tests script it: every request (a POST, or a GET of anything but a stored photo under /photos/)
+// takes the next scripted reply (or the default one), so that a test can answer any status,
+// redirect, stall, send answers shorter than their Content-Length or without one, or drop the
+// connection in the middle of the request body. It records every
 // request (headers, raw body, parts) and counts the requests in flight. Stop (or the destructor)
 // ends every stall and joins the server's threads.
 
@@ -122,7 +123,8 @@ class AlbumServer {
   bool WaitForRequests(size_t count, std::chrono::milliseconds timeout) const;
 
  private:
-  void Handle(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader);
+  // `reader` is null for a request without a body (a GET).
+  void Handle(const httplib::Request& request, httplib::Response& response, const httplib::ContentReader* reader);
   void ReadBody(const httplib::Request& request, const httplib::ContentReader& reader, const AlbumReply& reply,
                 AlbumRequest& record, size_t number);
   void Answer(const AlbumReply& reply, const AlbumRequest& record, const httplib::Request& request,
