@@ -11,6 +11,7 @@
 #include "net/FTStat.h"
 #include "platform/CodePage.h"
 #include "platform/com/Bstr.h"
+#include "platform/win/Display.h"
 #include "platform/win/MessageLoop.h"
 
 CFotaroEx::CFotaroEx(FrameSet frames)
@@ -60,6 +61,8 @@ HRESULT CFotaroEx::CreateControlWindow(INT x, INT y, INT nWidth, INT nHeight, BS
   m_rcWindow = platform::RECT{x, y, x + nWidth, y + nHeight};
   m_rcClient = platform::RECT{0, 0, nWidth, nHeight};
   m_strWindowTitle = platform::com::BstrText(bstrTitle);
+  // The window's messages, and with them the events, are handled by the host's GLib loop.
+  platform::JoinRunningMainLoop();
   Create();  // WM_CREATE runs OnCreate
   return platform::IsWindow(hwnd()) ? S_OK : E_FAIL;
 }

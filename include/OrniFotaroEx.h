@@ -413,10 +413,13 @@ struct IFotaroExHost : IUnknown {
   // the control locked again) when it does not; E_INVALIDARG for a null URL.
   virtual HRESULT SetPageUrl(BSTR bstrUrl) = 0;
   // Makes the control's window, a top-level window titled bstrTitle at (x, y) with the given
-  // client size (headless when the process has no display). Creating it runs the page's start-up:
-  // with the parameter "InitPlace" 1 and a non-zero "EditMaxWidth" or "EditMaxHeight" the control
-  // runs Init, which makes its uploader frame and fires OnSink_AxInited. E_INVALIDARG for a
-  // width or height below 1; E_FAIL when the window exists already.
+  // client size (headless when the process has no display). The window's messages, which fire the
+  // control's events, are handled by the GLib main loop of the calling thread: a host runs that
+  // loop (g_main_loop_run, gtk_main) and makes the window from inside it. Creating the window
+  // runs the page's start-up: with the parameter "InitPlace" 1 and a non-zero "EditMaxWidth" or
+  // "EditMaxHeight" the control runs Init, which makes its uploader frame and fires
+  // OnSink_AxInited. E_INVALIDARG for a width or height below 1; E_FAIL when the window exists
+  // already.
   virtual HRESULT CreateControlWindow(INT x, INT y, INT nWidth, INT nHeight, BSTR bstrTitle) = 0;
   // Destroys the window (and with it the frame's), stopping the watermark download. S_FALSE
   // when there is none.

@@ -29,6 +29,12 @@ bool InitDisplay() {
   return true;
 }
 
+bool JoinRunningMainLoop() {
+  if (!g_main_context_is_owner(g_main_context_default())) return false;
+  detail::AttachQueueToMainLoop();
+  return true;
+}
+
 bool IsDisplayThread() { return g_hasDisplayThread.load() && g_displayThread == std::this_thread::get_id(); }
 
 namespace detail {

@@ -13,4 +13,11 @@ bool InitDisplay();
 // True on the display thread.
 bool IsDisplayThread();
 
+// Makes the calling thread's message queue a part of the GLib main loop that the thread is
+// running (it owns the default main context), as the display thread's queue is: a host that runs
+// GLib without a display (the page host) then has its windows' messages handled by its own loop.
+// True when the queue is part of the loop (also when it was before); false when the thread does
+// not run it.
+bool JoinRunningMainLoop();
+
 }  // namespace platform

@@ -135,6 +135,11 @@ bool AlbumServer::Start(const std::string& host, int port) {
   server->Post(".*", httplib::Server::HandlerWithContentReader(
                          [this](const httplib::Request& request, httplib::Response& response,
                                 const httplib::ContentReader& reader) { Handle(request, response, &reader); }));
+  for (const AlbumPage& page : m_options.pages) {
+    server->Get(page.path, [&page](const httplib::Request&, httplib::Response& response) {
+      response.set_content(page.body, page.contentType);
+    });
+  }
   // A GET outside the stored photos takes a scripted reply too (downloads, answers of any kind).
   server->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
     Handle(request, response, nullptr);

@@ -81,12 +81,20 @@ struct AlbumRequest {
   std::string Field(const std::string& name) const;
 };
 
+// A page the server shows at its path (a GET), outside the scripted replies.
+struct AlbumPage {
+  std::string path;
+  std::string contentType;
+  std::string body;
+};
+
 class AlbumServer {
  public:
   struct Options {
     std::string store;          // folder for the file parts; empty: they are not kept
     bool record = true;         // keep every request (with its raw body) for Requests()
     std::function<void(const AlbumRequest&)> onRequest;  // called after each request, on its thread
+    std::vector<AlbumPage> pages;  // the demo album page of `fotaro serve`
     // PEM files of a certificate and its key: the server speaks HTTPS instead of HTTP.
     std::string certificate;
     std::string privateKey;

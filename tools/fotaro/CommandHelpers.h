@@ -23,6 +23,9 @@ extern const CLI::Validator kNotEmpty;
 extern const CLI::Validator kHttpUrl;
 extern const CLI::Validator kExistingPath;
 
+// The port of `fotaro host` unless told otherwise, where `fotaro serve`'s demo page looks for it.
+inline constexpr int kPageHostPort = 47800;
+
 // The settings record's own spec table, as size-limit lists (--big and --thumbs).
 inline constexpr char kDefaultBigList[] = "FileData|0|0|670|800|90|0|0|0";
 inline constexpr char kDefaultThumbList[] = "ThumbData|3|0|100|100|85|0|0|0";

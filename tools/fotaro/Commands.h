@@ -26,5 +26,6 @@ Command AddPostCommand(CLI::App& fotaro);       // CmdPost.cpp
 Command AddWatermarkCommand(CLI::App& fotaro);  // CmdWatermark.cpp
 Command AddCompressCommand(CLI::App& fotaro);   // CmdCompress.cpp
 Command AddUploadCommand(CLI::App& fotaro);     // CmdUpload.cpp
+Command AddHostCommand(CLI::App& fotaro);       // CmdHost.cpp
 
 }  // namespace fotaro::cli

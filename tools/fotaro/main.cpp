@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   // Subcommands, in the order `fotaro --help` lists them.
   const std::vector<Command> commands = {
       AddExifCommand(fotaro),     AddServeCommand(fotaro),  AddPostCommand(fotaro), AddWatermarkCommand(fotaro),
-      AddCompressCommand(fotaro), AddUploadCommand(fotaro), AddHelpCommand(fotaro),
+      AddCompressCommand(fotaro), AddUploadCommand(fotaro), AddHostCommand(fotaro), AddHelpCommand(fotaro),
   };
   try {
     fotaro.parse(argc, argv);
