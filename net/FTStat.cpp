@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 CFTStat& CFTStat::Instance() {
-  static CFTStat instance;
-  return instance;
+  // Never destroyed: the module's unload hook sends the report through it, and a host that keeps
+  // the library until the process ends runs that hook after the static objects are gone.
+  static CFTStat* const instance = new CFTStat();
+  return *instance;
 }
 
 void CFTStat::SetCounter(int index, int32_t value) {

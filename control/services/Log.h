@@ -25,7 +25,11 @@ namespace detail {
 inline std::string LogArg(const std::u16string& text) { return platform::Utf8(text); }
 inline std::string LogArg(const char16_t* text) { return text ? platform::Utf8(text) : std::string("(null)"); }
 inline const std::string& LogArg(const std::string& text) { return text; }
-template <class T, class = std::enable_if_t<std::is_arithmetic_v<T> || std::is_pointer_v<T>>>
+// Any other number or pointer as it is; a wide string (a BSTR, char16_t*) goes to the overload
+// above, also when it is not const.
+template <class T, class = std::enable_if_t<std::is_arithmetic_v<T> ||
+                                            (std::is_pointer_v<T> &&
+                                             !std::is_same_v<std::remove_cv_t<std::remove_pointer_t<T>>, char16_t>)>>
 T LogArg(T value) { return value; }
 
 inline const char* LogPass(const std::string& text) { return text.c_str(); }

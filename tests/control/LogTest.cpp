@@ -43,8 +43,10 @@ class LogTest : public ::testing::Test {
     fotaro::Log("CUploadMgr::StartUpload", "bConfirm = %d", 1);
     fs::remove(Marker());  // the log stays on for this process
     fotaro::Log("httpdownload.txt", "%s = %s", std::u16string(u"相册"), "x");
+    char16_t page[] = u"http://localhost/相册";  // as a BSTR comes: a wide string that is not const
+    fotaro::Log("page.txt", "%s", static_cast<char16_t*>(page));
     const bool ok = FirstLine("OrniFotaroEx.txt") == ": CUploadMgr::StartUpload: bConfirm = 1" &&
-                    FirstLine("httpdownload.txt") == ": 相册 = x";
+                    FirstLine("httpdownload.txt") == ": 相册 = x" && FirstLine("page.txt") == ": http://localhost/相册";
     return ok ? 0 : 1;
   }
 

@@ -23,6 +23,12 @@ std::string ReadAll(int fd) {
 
 }  // namespace
 
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra) {
+  std::vector<std::string> variables(extra);
+  for (char** entry = environ; *entry; ++entry) variables.emplace_back(*entry);
+  return variables;
+}
+
 ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& args,
                           const std::vector<std::string>& extraEnvironment, const std::string& workingDirectory) {
   std::vector<std::string> words = {program};
@@ -30,8 +36,7 @@ ProgramOutcome RunProgram(const std::string& program, const std::vector<std::str
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  std::vector<std::string> variables(extraEnvironment);
-  for (char** entry = environ; *entry; ++entry) variables.emplace_back(*entry);
+  std::vector<std::string> variables = EnvironmentWith(extraEnvironment);
   std::vector<char*> envp;
   for (std::string& variable : variables) envp.push_back(variable.data());
   envp.push_back(nullptr);

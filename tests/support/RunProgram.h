@@ -13,6 +13,9 @@ struct ProgramOutcome {
   std::string err;   // stderr
 };
 
+// The environment of the test with `extra` ("NAME=VALUE" entries) first, so that they win.
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& extra);
+
 // Runs `program` with `args`, the environment of the test plus `extraEnvironment` ("NAME=VALUE"
 // entries, which win), in the folder `workingDirectory` (the test's own when empty).
 ProgramOutcome RunProgram(const std::string& program, const std::vector<std::string>& args,

@@ -1,0 +1,42 @@
+#pragma once
+// A page of the page host's tests: a WebSocket to `fotaro host` that speaks the wire protocol,
+// keeping the events that arrive between the answers it waits for.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/tools/WebSocketClient.h"
+
+namespace fotaro::test {
+
+class PageClient {
+ public:
+  // Connects to `hostUrl` (http://127.0.0.1:PORT) as a page of `origin`.
+  bool Connect(const std::string& hostUrl, const char* origin);
+
+  // Sends create with `params` and returns the answer (created or error).
+  nlohmann::json Create(const nlohmann::json& params);
+  // Calls `name` with `args` and returns its answer (return or error).
+  nlohmann::json Call(const std::string& name, const nlohmann::json& args = nlohmann::json::array(), bool put = false);
+  // Sends `frame` as it is and returns the next answer that is no event.
+  nlohmann::json Exchange(const std::string& frame);
+  // The next frame that is no event (events are kept); null when none came.
+  nlohmann::json Answer();
+  // The next event that arrives (or was kept), or nothing within `bound`.
+  std::optional<nlohmann::json> NextEvent(std::chrono::milliseconds bound = std::chrono::seconds(20));
+  // The names of the events kept so far, taken out.
+  std::vector<std::string> TakeEventNames();
+
+  WebSocketClient& socket() { return socket_; }
+
+ private:
+  WebSocketClient socket_;
+  int nextId_ = 1;
+  std::vector<nlohmann::json> events_;
+};
+
+}  // namespace fotaro::test
