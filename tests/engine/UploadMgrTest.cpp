@@ -3,108 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 
 #include "control/services/Global.h"
-#include "engine/UploadMgrMessage.h"
-#include "platform/win/MessageLoop.h"
-#include "tests/engine/BatchFixture.h"
+#include "tests/engine/UploadMgrFixture.h"
 
 using namespace std::chrono_literals;
 using fotaro::AlbumReply;
 using fotaro::test::Answer;
+using fotaro::test::CUploadMgrTest;
 using fotaro::test::U;
 
 namespace {
-
-constexpr platform::UINT kMarker = platform::WM_USER + 1;
-
-// The frame: keeps every CM_UPLOADMGR message it receives.
-class FrameWindow : public platform::Window {
- public:
-  struct Received {
-    int32_t code;
-    std::optional<UploadNotifyMsg> notice;  // the copy of a notification
-    std::u16string file;                    // 103, 104
-    int32_t value = 0;                      // 104
-  };
-
-  ~FrameWindow() override { platform::DestroyWindow(hwnd()); }
-  platform::LRESULT WndProc(platform::UINT message, platform::WPARAM wParam, platform::LPARAM,
-                            std::unique_ptr<platform::MessagePayload>& payload) override {
-    if (message == kMarker) marker = true;
-    if (message != CM_UPLOADMGR) return 0;
-    Received received{static_cast<int32_t>(wParam), std::nullopt, u"", 0};
-    if (const auto* notice = dynamic_cast<UploadMgrNotice*>(payload.get())) received.notice = notice->message;
-    if (const auto* file = dynamic_cast<UploadMgrFile*>(payload.get())) {
-      received.file = file->strFile;
-      received.value = file->nValue;
-    }
-    messages.push_back(std::move(received));
-    return 0;
-  }
-
-  // Ends of batches received so far.
-  std::vector<int32_t> Ends() const {
-    std::vector<int32_t> ends;
-    for (const Received& m : messages) {
-      if (m.code == UPLOADMGR_BATCH_FAILED || m.code == UPLOADMGR_BATCH_DONE) ends.push_back(m.code);
-    }
-    return ends;
-  }
-  // Handles the messages until `count` batches have ended; false when that took too long.
-  bool WaitEnds(size_t count) {
-    return platform::RunUntil([&] { return Ends().size() >= count; }, 60s);
-  }
-  // Handles every message posted before this call.
-  void Flush() {
-    marker = false;
-    platform::PostMessage(hwnd(), kMarker);
-    platform::RunUntil([&] { return marker; }, 10s);
-  }
-  // The final results passed on, in arrival order.
-  std::vector<UploadInfo> Results() const {
-    std::vector<UploadInfo> results;
-    for (const Received& m : messages) {
-      if (m.notice && m.code == ULSTRATEGY_UPLOAD_RESULT) results.push_back(std::get<UploadInfo>(m.notice->param));
-    }
-    return results;
-  }
-  // Index of the first message with `code`, or -1.
-  int IndexOf(int32_t code) const {
-    const auto it = std::find_if(messages.begin(), messages.end(), [&](const Received& m) { return m.code == code; });
-    return it == messages.end() ? -1 : static_cast<int>(it - messages.begin());
-  }
-
-  std::vector<Received> messages;
-  bool marker = false;
-};
-
-class CUploadMgrTest : public fotaro::test::BatchFixture {
- protected:
-  void SetUp() override {
-    BatchFixture::SetUp();
-    ASSERT_TRUE(m_frame.Create());
-    m_mgr.SetKernelInfo(&m_kernel);
-    m_mgr.SetULData(&m_queue);
-    m_mgr.SetNotifyWnd(m_frame.hwnd());
-  }
-  void Start(const std::vector<std::u16string>& files) {
-    std::vector<UploadFileEntry> entries;
-    for (const std::u16string& file : files) entries.push_back({file, file, u""});
-    m_mgr.SetUploadFiles(entries);
-    m_mgr.PrepareUpload();
-    m_mgr.StartUpload();
-  }
-  std::vector<std::pair<int32_t, std::u16string>> Errors() const {
-    std::vector<std::pair<int32_t, std::u16string>> errors;
-    for (const UploadErrorInfo& error : m_mgr.GetErrors()) errors.emplace_back(error.nCode, error.strFile);
-    return errors;
-  }
-
-  FrameWindow m_frame;
-  CUploadMgr m_mgr;
-};
 
 TEST_F(CUploadMgrTest, AFileThatCannotBeCompressedFailsAndTheBatchEndsAfterTheLastResult) {
   const std::u16string broken = File("b.jpg", "not a picture");

@@ -30,8 +30,8 @@ namespace fs = std::filesystem;
 
 constexpr char kUsage[] =
     "usage: fotaro upload [--url URL] [--uin U] [--key K] [--album ID] [--big LIST] [--thumbs LIST]\n"
-    "                     [--threads N] [--retries N] [--limit-mb N] [--watermark-name T --watermark-url U]\n"
-    "                     [--silent] [--json] PHOTO|DIR...\n";
+    "                     [--threads N] [--jobs N] [--retries N] [--limit-mb N]\n"
+    "                     [--watermark-name T --watermark-url U] [--silent] [--json] PHOTO|DIR...\n";
 // The account of the album server that the command starts itself when no --url is given.
 constexpr char kDemoUin[] = "10001";
 constexpr char kDemoKey[] = "demo-session";
@@ -44,6 +44,7 @@ struct Options {
   std::string big = kDefaultBigList;
   std::string thumbs = kDefaultThumbList;
   long long threads = 3;
+  long long jobs = DefaultJobs();
   long long retries = 3;
   long long limitMb = 0;  // 0: the settings' default (20 MiB)
   std::string waterName, waterUrl;
@@ -82,6 +83,7 @@ int ParseOptions(int argc, char** argv, Options* options) {
       else if (arg == "--big") options->big = value;
       else if (arg == "--thumbs") options->thumbs = value;
       else if (arg == "--threads") ok = ParseNumber(value, 1, 64, &options->threads);
+      else if (arg == "--jobs") ok = ParseNumber(value, 1, kMaxJobs, &options->jobs);
       else if (arg == "--retries") ok = ParseNumber(value, 1, 255, &options->retries);
       else if (arg == "--limit-mb") ok = ParseNumber(value, 1, 2047, &options->limitMb);
       else if (arg == "--watermark-name") options->waterName = value;
@@ -149,6 +151,7 @@ void Configure(const Options& options, CConsoleUploader& frame) {
     settings.SetWaterPressURL(platform::FromUtf8(options.waterUrl).c_str());
   }
   frame.SetThreadCount(static_cast<int>(options.threads));
+  frame.Manager().SetCompressAhead(static_cast<int>(options.jobs));
   CGlobal::Instance().SetRetryTimes(static_cast<int32_t>(options.retries));
 }
 
@@ -209,12 +212,14 @@ int RunUpload(int argc, char** argv) {
 const Command kUploadCommand = {
     "upload",
     "upload [--url URL] [--uin U] [--key K] [--album ID] [--big LIST] [--thumbs LIST] [--threads N]\n"
-    "               [--retries N] [--limit-mb N] [--watermark-name T --watermark-url U] [--silent] [--json]\n"
-    "               PHOTO|DIR...",
+    "               [--jobs N] [--retries N] [--limit-mb N] [--watermark-name T --watermark-url U] [--silent]\n"
+    "               [--json] PHOTO|DIR...",
     "    Uploads the photos (a folder adds the files in it) as the control does: each is compressed\n"
     "    to the size lists (--big, --thumbs, as for compress), turned upright, watermarked with\n"
     "    --watermark-name and --watermark-url, and posted to URL, up to --threads (default 3) at a\n"
     "    time, each tried --retries times (default 3); --limit-mb is the largest output (MiB).\n"
+    "    Up to --jobs photos (default: the number of processors) are compressed at once, ahead of\n"
+    "    the uploads; they are still uploaded in the order given.\n"
     "    --silent uploads one photo after another, as the page's silent mode does. Without --url\n"
     "    the album server runs on 127.0.0.1 and stores the uploads in a new folder here (it is\n"
     "    named on stderr), with a demo account; with --url, --uin, --key and --album are needed.\n"

@@ -1,7 +1,9 @@
 #include "tools/fotaro/CommandHelpers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 
 namespace fotaro::cli {
 
@@ -12,6 +14,10 @@ bool ParseNumber(const char* text, long long low, long long high, long long* out
   if (errno != 0 || end == text || *end != '\0' || value < low || value > high) return false;
   *out = value;
   return true;
+}
+
+long long DefaultJobs() {
+  return std::clamp<long long>(std::thread::hardware_concurrency(), 1, kMaxJobs);
 }
 
 }  // namespace fotaro::cli

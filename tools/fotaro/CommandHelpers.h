@@ -15,6 +15,10 @@ inline constexpr char kDefaultThumbList[] = "ThumbData|3|0|100|100|85|0|0|0";
 // A whole decimal number within [low, high].
 bool ParseNumber(const char* text, long long low, long long high, long long* out);
 
+// How many photos the commands compress at once (--jobs): by default the number of processors.
+inline constexpr long long kMaxJobs = 64;
+long long DefaultJobs();
+
 // The process's global object and the working folder, removed when the command ends unless a
 // control instance elsewhere still uses it.
 struct ModuleScope {
