@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "imaging/BatchCompress.h"
 #include "imaging/ULKernel.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/ImageFormat.h"
@@ -22,7 +23,8 @@ namespace fs = std::filesystem;
 
 constexpr char kUsage[] =
     "usage: fotaro compress [--big LIST] [--thumbs LIST] [--limit BYTES] [--watermark-name T]\n"
-    "                       [--watermark-url U] [--watermark-type N] [--watermark-picture P] -o DIR PHOTO...\n";
+    "                       [--watermark-url U] [--watermark-type N] [--watermark-picture P] [--jobs N]\n"
+    "                       -o DIR PHOTO...\n";
 
 struct Options {
   std::string big = kDefaultBigList;
@@ -31,6 +33,7 @@ struct Options {
   bool watermark = false;
   std::string waterName, waterUrl, waterPicture;
   long long waterType = 1;
+  long long jobs = DefaultJobs();
   std::string outDir;
   std::vector<std::string> photos;
 };
@@ -68,6 +71,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->waterPicture = value;
     } else if (arg == "--watermark-type") {
       ok = ParseNumber(value, INT32_MIN, INT32_MAX, &options->waterType);
+    } else if (arg == "--jobs") {
+      ok = ParseNumber(value, 1, kMaxJobs, &options->jobs);
     } else if (arg == "-o") {
       options->outDir = value;
     } else {
@@ -157,22 +162,24 @@ int RunCompress(int argc, char** argv) {
   const ModuleScope module;
   CULKernel kernel;
   Configure(options, &kernel);
+  std::vector<std::u16string> paths;
+  for (const std::string& photo : options.photos) paths.push_back(platform::FromUtf8(photo));
   std::set<fs::path> taken;
   int status = 0;
-  for (const std::string& photo : options.photos) {
-    const std::u16string path = platform::FromUtf8(photo);
-    std::vector<CompressedFileInfo> outputs;
-    const int32_t code = kernel.CompressFile(path, path, &outputs, nullptr);
-    if (code != CULKernel::kCompressOk || outputs.empty()) {
+  size_t next = 0;  // the photos come back in the order given
+  CompressBatch(kernel, paths, static_cast<int>(options.jobs), [&](CompressedPhoto& compressed) {
+    const std::string& photo = options.photos[next++];
+    const int32_t code = compressed.nCode;
+    if (code != CULKernel::kCompressOk || compressed.outputs.empty()) {
       // Outputs made before a failure stay in the working folder, which goes when the command ends.
       std::fprintf(stderr, "fotaro compress: %s: %d %s\n", photo.c_str(), code != 0 ? code : 2, LocalErrorText(code));
       status = 1;
-      continue;
+      return;
     }
-    for (const CompressedFileInfo& output : outputs) {
+    for (const CompressedFileInfo& output : compressed.outputs) {
       if (!DeliverOutput(options, photo, output, &taken)) status = 1;
     }
-  }
+  });
   return status;
 }
 
@@ -181,14 +188,16 @@ int RunCompress(int argc, char** argv) {
 const Command kCompressCommand = {
     "compress",
     "compress [--big LIST] [--thumbs LIST] [--limit BYTES] [--watermark-name T] [--watermark-url U]\n"
-    "                 [--watermark-type N] [--watermark-picture P] -o DIR PHOTO...",
+    "                 [--watermark-type N] [--watermark-picture P] [--jobs N] -o DIR PHOTO...",
     "    Compresses each photo as the uploader does before sending it: one output per size spec,\n"
     "    resized, turned upright by its EXIF orientation and encoded, checked against the upload\n"
     "    size limit (--limit, default 20 MiB). --big and --thumbs are size-limit lists\n"
     "    (\"name|param|rule|width|height|quality|ratio|a|b,...\"); by default\n"
     "    FileData|0|0|670|800|90|0|0|0 and ThumbData|3|0|100|100|85|0|0|0. Any --watermark-*\n"
     "    option switches the watermark on (type 1, name and address, unless --watermark-type).\n"
-    "    The outputs are copied into DIR as <photo>_<spec>.<ext>, and each prints one line:\n"
+    "    Up to --jobs photos (default: the number of processors) are compressed at once; the\n"
+    "    outputs are copied into DIR as <photo>_<spec>.<ext>, and each prints one line, in the\n"
+    "    order of the photos given:\n"
     "    PHOTO, SPEC, PATH, WIDTHxHEIGHT and BYTES, separated by tabs. A photo that fails prints\n"
     "    its code (1 missing, 5 format error, 8 too large, 2 no output) and the uploader's text\n"
     "    on stderr, and the exit status is 1; 2 for bad usage.",
