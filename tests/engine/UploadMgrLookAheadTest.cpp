@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "control/services/Folders.h"
@@ -14,6 +15,7 @@
 #include "platform/CodePage.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/engine/UploadMgrFixture.h"
+#include "tests/support/WaitUntil.h"
 
 using namespace std::chrono_literals;
 using fotaro::AlbumReply;
@@ -58,9 +60,9 @@ class CUploadMgrLookAheadTest : public fotaro::test::CUploadMgrTest {
     }
     return count;
   }
-  // Handles the frame's messages until the working folder holds the outputs of `photos` photos.
+  // Waits until the working folder holds the outputs of `photos` photos.
   bool WaitOutputs(size_t photos) {
-    return platform::RunUntil([&] { return Outputs() >= photos * m_kernel.m_mapSpecInfo.size(); }, 30s);
+    return fotaro::test::WaitUntil([&] { return Outputs() >= photos * m_kernel.m_mapSpecInfo.size(); }, 30s);
   }
   // The files whose compression outcome (6 or 7) the frame was passed, in arrival order.
   std::vector<std::u16string> Outcomes() const {
@@ -82,6 +84,7 @@ TEST_F(CUploadMgrLookAheadTest, LaterPhotosCompressWhileAnEarlierOneReadsAndStil
   Start(files);
   ASSERT_TRUE(WaitOutputs(3));
   ASSERT_TRUE(WaitReading(slow));
+  m_frame.Flush();
   // Every photo was handed over at once; none may pass the first.
   for (const std::u16string& file : files) EXPECT_GE(m_frame.IndexOf(UPLOADMGR_PREPARING, file), 0);
   EXPECT_TRUE(m_server.Requests().empty());
@@ -160,7 +163,9 @@ TEST_F(CUploadMgrLookAheadTest, ABatchStartedRightAfterAStopIgnoresTheStoppedJob
   ASSERT_TRUE(m_frame.WaitEnds(1));
   EXPECT_EQ(m_frame.Ends(), std::vector<int32_t>{UPLOADMGR_BATCH_FAILED});
   EXPECT_EQ(Errors(), (std::vector<std::pair<int32_t, std::u16string>>{{CUploadMgr::kCompressError, again}}));
-  EXPECT_EQ(UploadedNames(), (std::vector<std::string>{"b.jpg", "c.jpg"}));
+  std::vector<std::string> uploaded = UploadedNames();
+  std::sort(uploaded.begin(), uploaded.end());
+  EXPECT_EQ(uploaded, (std::vector<std::string>{"b.jpg", "c.jpg"}));
   EXPECT_EQ(m_mgr.GetCompleteCount(), 2);
   EXPECT_EQ(m_mgr.GetCompressErrorCount(), 1);
 }
