@@ -17,8 +17,9 @@
 #                outputs (three processes per photo, no resampling at all)
 #
 # Times are wall clock per photo (a batch's time divided by its photos), the median of RUNS runs;
-# peak memory is the largest maximum resident set size of any process of the tool
-# (/usr/bin/time -v), from one more run.
+# peak memory is the largest maximum resident set size of any process of the tool, and CPU time
+# the user and system time of all its processes per photo (/usr/bin/time -v), from one more run.
+# On a busy machine the CPU time shows what the wall clock cannot: the work each tool does.
 #   bench/compress.sh [RUNS [MEGAPIXELS]]   (default 3 runs of the mixed batch; MEGAPIXELS 12 or
 #                                           24; photos are kept in $FOTARO_BENCH_DIR)
 set -euo pipefail
@@ -52,7 +53,7 @@ reduction() {
 }
 
 # Each tool's work on the whole batch; $1 is the output folder. `fotaro` is a function, so that
-# peak_rss can wrap it like the other tools' commands.
+# `resources` can wrap it like the other tools' commands.
 fotaro() { "$bin/tools/fotaro/fotaro" "$@"; }
 run_fotaro() { fotaro compress -o "$1" "${batch[@]}" >/dev/null; }
 run_fotaro1() { fotaro compress --jobs 1 -o "$1" "${batch[@]}" >/dev/null; }
@@ -113,8 +114,9 @@ time_run() {
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# Peak memory in MiB of the tool's processes: each command runs under /usr/bin/time -v.
-peak_rss() {
+# Peak memory in MiB of the tool's processes and their CPU milliseconds per photo: each command
+# runs under /usr/bin/time -v.
+resources() {
   local tool=$1 dir="$out/$1.rss" log="$out/$1.rss.log"
   mkdir -p "$dir"
   : >"$log"
@@ -126,23 +128,25 @@ peak_rss() {
     eval "fotaro() { /usr/bin/time -v -a -o '$log' '$bin/tools/fotaro/fotaro' \"\$@\"; }"
     "run_$tool" "$dir"
   )
-  awk -F': ' '/Maximum resident set size/ { if ($2 > m) m = $2 } END { printf "%.1f\n", m / 1024 }' "$log"
+  awk -F': ' -v n="$count" '/Maximum resident set size/ { if ($2 > m) m = $2 } /(User|System) time/ { cpu += $2 }
+    END { printf "%.1f %.1f\n", m / 1024, cpu * 1000 / n }' "$log"
 }
 
 prepare_floor
 tools=(fotaro fotaro1 vipsbatch vips gm magick floor)
-declare -A ms rss
+declare -A ms rss cpu
 for tool in "${tools[@]}"; do
   samples=()
   for ((r = 0; r < runs; r++)); do samples+=("$(time_run "$tool")"); done
   ms[$tool]=$(printf '%s\n' "${samples[@]}" | median)
-  rss[$tool]=$(peak_rss "$tool")
+  read -r rss[$tool] cpu[$tool] < <(resources "$tool")
 done
 
 echo "processors: $(nproc)   load average before: $load_before, after: $(cut -d' ' -f1-3 /proc/loadavg)   photos: $count ($photos)   runs: $runs"
-printf '%-8s %12s %14s %14s\n' tool "ms/photo" "fotaro faster" "peak RSS MiB"
+printf '%-9s %12s %14s %14s %13s\n' tool "ms/photo" "fotaro faster" "peak RSS MiB" "CPU ms/photo"
 for tool in "${tools[@]}"; do
-  printf '%-8s %12s %13.2fx %14s\n' "$tool" "${ms[$tool]}" "$(awk -v a="${ms[$tool]}" -v b="${ms[fotaro]}" 'BEGIN { print a / b }')" "${rss[$tool]}"
+  printf '%-9s %12s %13.2fx %14s %13s\n' "$tool" "${ms[$tool]}" "$(awk -v a="${ms[$tool]}" -v b="${ms[fotaro]}" 'BEGIN { print a / b }')" \
+    "${rss[$tool]}" "${cpu[$tool]}"
 done
 awk -v f="${ms[fotaro]}" -v v="${ms[vips]}" -v b="${ms[vipsbatch]}" -v g="${ms[gm]}" -v l="${ms[floor]}" \
     -v rf="${rss[fotaro]}" -v rv="${rss[vips]}" -v rg="${rss[gm]}" 'BEGIN {
