@@ -134,11 +134,17 @@ resources() {
 
 prepare_floor
 tools=(fotaro fotaro1 vipsbatch vips gm magick floor)
-declare -A ms rss cpu
+declare -A ms rss cpu samples
+# The runs take turns, each starting with the next tool, so that a load that changes while the
+# benchmark runs favours none.
+for ((r = 0; r < runs; r++)); do
+  for ((t = 0; t < ${#tools[@]}; t++)); do
+    tool=${tools[(r + t) % ${#tools[@]}]}
+    samples[$tool]+="$(time_run "$tool") "
+  done
+done
 for tool in "${tools[@]}"; do
-  samples=()
-  for ((r = 0; r < runs; r++)); do samples+=("$(time_run "$tool")"); done
-  ms[$tool]=$(printf '%s\n' "${samples[@]}" | median)
+  ms[$tool]=$(printf '%s\n' ${samples[$tool]} | median)
   read -r rss[$tool] cpu[$tool] < <(resources "$tool")
 done
 

@@ -3,20 +3,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-
-#include "control/services/Desktop.h"
 #include "control/services/Log.h"
 #include "engine/SendNotifyItem.h"
+#include "engine/StorageReport.h"
 #include "engine/ThreadPool.h"
 #include "engine/ULData.h"
 #include "engine/ULStrategy.h"
-#include "engine/PathFold.h"
 #include "engine/UploadItem.h"
 #include "engine/UploadMgrMessage.h"
 #include "imaging/ULKernel.h"
-#include "net/DataReport.h"
 #include "platform/CodePage.h"
+#include "platform/win/MessageLoop.h"
 
 namespace {
 
@@ -26,9 +23,6 @@ constexpr char kNotifyScope[] = "CUploadMgr::OnUploadNotify";
 constexpr char kSummaryScope[] = "CUploadMgr::Summary";
 constexpr int kUploadPool = 0;
 constexpr int kCompressPool = 2;
-// Data reports of the storage report: files from the cloud-disk folder, from removable drives.
-constexpr int32_t kReportCloudDisk = 5;
-constexpr int32_t kReportRemovable = 6;
 // The album the server moved the batch to with result -301.
 constexpr int32_t kAlbumFull = -301;
 
@@ -93,19 +87,12 @@ void CUploadMgr::PrepareUpload() {
 }
 
 void CUploadMgr::StartUploadWithReport() {
-  int32_t cloudDisk = 0;
-  int32_t removable = 0;
+  std::vector<std::u16string> chosen;
   {
-    const std::u16string nimbra = fotaro::GetNimbraFolder();
-    const std::vector<std::u16string> roots = fotaro::GetRemovableDriveRoots();
     Lock lock(m_batchLock);
-    for (const UploadFileEntry& entry : m_vecUploadFiles) {
-      if (StartsWithFolded(entry.strOrgFile, nimbra)) ++cloudDisk;
-      for (const std::u16string& root : roots) removable += StartsWithFolded(entry.strOrgFile, root) ? 1 : 0;
-    }
+    for (const UploadFileEntry& entry : m_vecUploadFiles) chosen.push_back(entry.strOrgFile);
   }
-  if (cloudDisk > 0) PostDataReport(kReportCloudDisk, cloudDisk);
-  if (removable > 0) PostDataReport(kReportRemovable, removable);
+  PostStorageReport(chosen);
   StartUpload();
 }
 
