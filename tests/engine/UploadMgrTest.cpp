@@ -15,7 +15,19 @@ using fotaro::test::U;
 
 namespace {
 
-TEST_F(CUploadMgrTest, AFileThatCannotBeCompressedFailsAndTheBatchEndsAfterTheLastResult) {
+// Every test of a batch runs with one photo compressed at a time and with three compressed ahead:
+// the outcome must be the same.
+class CUploadMgrBatchTest : public CUploadMgrTest, public ::testing::WithParamInterface<int> {
+ protected:
+  void SetUp() override {
+    CUploadMgrTest::SetUp();
+    m_mgr.SetCompressAhead(GetParam());
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(CompressAhead, CUploadMgrBatchTest, ::testing::Values(1, 3));
+
+TEST_P(CUploadMgrBatchTest, AFileThatCannotBeCompressedFailsAndTheBatchEndsAfterTheLastResult) {
   const std::u16string broken = File("b.jpg", "not a picture");
   Start({Photo("a.jpg"), broken, Photo("c.jpg")});
   ASSERT_TRUE(m_frame.WaitEnds(1));
@@ -38,7 +50,7 @@ TEST_F(CUploadMgrTest, AFileThatCannotBeCompressedFailsAndTheBatchEndsAfterTheLa
   EXPECT_FALSE(m_mgr.IsUploading());
 }
 
-TEST_F(CUploadMgrTest, ABatchWhoseEveryFileSucceedsEndsWith107AndCountsThePhotos) {
+TEST_P(CUploadMgrBatchTest, ABatchWhoseEveryFileSucceedsEndsWith107AndCountsThePhotos) {
   m_kernel.SetPhotoCount(4);
   m_queue.SetQueueSize(1);
   const std::vector<std::u16string> files = {Photo("a.jpg"), Photo("b.jpg"), Photo("c.jpg")};
@@ -60,7 +72,7 @@ TEST_F(CUploadMgrTest, ABatchWhoseEveryFileSucceedsEndsWith107AndCountsThePhotos
   EXPECT_EQ(m_mgr.GetTotalCount(), 3);
 }
 
-TEST_F(CUploadMgrTest, AFullAlbumSendsTheLaterFilesToTheNewAlbumWithTheCountStartingAgain) {
+TEST_P(CUploadMgrBatchTest, AFullAlbumSendsTheLaterFilesToTheNewAlbumWithTheCountStartingAgain) {
   m_kernel.SetPhotoCount(9);
   m_queue.SetQueueSize(1);
   m_server.Script(Answer("<body><Result>-301</Result><AlbumId>album-2</AlbumId></body>"));
@@ -75,7 +87,7 @@ TEST_F(CUploadMgrTest, AFullAlbumSendsTheLaterFilesToTheNewAlbumWithTheCountStar
   EXPECT_EQ(m_frame.Ends(), std::vector<int32_t>{UPLOADMGR_BATCH_DONE});
 }
 
-TEST_F(CUploadMgrTest, RestartUploadTriesATimedOutFileAgainAndSkipsOneThatFailedOtherwise) {
+TEST_P(CUploadMgrBatchTest, RestartUploadTriesATimedOutFileAgainAndSkipsOneThatFailedOtherwise) {
   m_queue.SetQueueSize(1);
   const std::u16string timedOut = Photo("a.jpg"), refused = Photo("b.jpg");
   m_server.Script(Answer("<body><Result>-101</Result><Reason>timeout</Reason></body>"));
@@ -94,7 +106,7 @@ TEST_F(CUploadMgrTest, RestartUploadTriesATimedOutFileAgainAndSkipsOneThatFailed
   EXPECT_TRUE(m_mgr.IsBatchFinished());
 }
 
-TEST_F(CUploadMgrTest, AServerThatAnswers500FailsEveryPhotoAfterItsRetries) {
+TEST_P(CUploadMgrBatchTest, AServerThatAnswers500FailsEveryPhotoAfterItsRetries) {
   CGlobal::Instance().SetRetryTimes(2);
   AlbumReply error;
   error.status = 500;
@@ -114,7 +126,7 @@ TEST_F(CUploadMgrTest, AServerThatAnswers500FailsEveryPhotoAfterItsRetries) {
   EXPECT_EQ(m_queue.GetCount(), 0);
 }
 
-TEST_F(CUploadMgrTest, StopUploadWhileIdleDoesNothing) {
+TEST_P(CUploadMgrBatchTest, StopUploadWhileIdleDoesNothing) {
   const std::u16string photo = Photo("a.jpg");
   ASSERT_TRUE(m_queue.AddFile(photo, photo, {CompressedFileInfo{0, 0, u"FileData", 0, photo, 3, 0}}));
   m_mgr.StopUpload();
@@ -123,7 +135,7 @@ TEST_F(CUploadMgrTest, StopUploadWhileIdleDoesNothing) {
   EXPECT_EQ(m_queue.GetCount(), 1);  // nothing was cancelled
 }
 
-TEST_F(CUploadMgrTest, StopUploadDuringABatchEndsItAndCountsNothingLater) {
+TEST_P(CUploadMgrBatchTest, StopUploadDuringABatchEndsItAndCountsNothingLater) {
   AlbumReply held;
   held.holdAnswer = true;
   m_server.SetDefaultReply(held);
@@ -142,7 +154,7 @@ TEST_F(CUploadMgrTest, StopUploadDuringABatchEndsItAndCountsNothingLater) {
   EXPECT_EQ(m_queue.GetCount(), 0);
 }
 
-TEST_F(CUploadMgrTest, ManyPhotosNeverHaveMoreRequestsInFlightThanTheQueueHasSlots) {
+TEST_P(CUploadMgrBatchTest, ManyPhotosNeverHaveMoreRequestsInFlightThanTheQueueHasSlots) {
   std::vector<std::u16string> files;
   for (int i = 0; i < 50; ++i) files.push_back(Photo("p" + std::to_string(i) + ".jpg"));
   m_queue.SetQueueSize(3);
@@ -156,7 +168,7 @@ TEST_F(CUploadMgrTest, ManyPhotosNeverHaveMoreRequestsInFlightThanTheQueueHasSlo
   EXPECT_EQ(m_frame.Results().size(), 50u);
 }
 
-TEST_F(CUploadMgrTest, NotificationsThatComeAgainOrTooLateChangeNothing) {
+TEST_P(CUploadMgrBatchTest, NotificationsThatComeAgainOrTooLateChangeNothing) {
   const std::u16string photo = Photo("a.jpg");
   Start({photo});
   ASSERT_TRUE(m_frame.WaitEnds(1));
@@ -175,7 +187,7 @@ TEST_F(CUploadMgrTest, NotificationsThatComeAgainOrTooLateChangeNothing) {
   EXPECT_EQ(m_frame.IndexOf(UPLOADMGR_COMPRESS_ERROR), -1);
 }
 
-TEST_F(CUploadMgrTest, AnEmptyListEndsAtOnceAndAMissingSettingFailsThePhoto) {
+TEST_P(CUploadMgrBatchTest, AnEmptyListEndsAtOnceAndAMissingSettingFailsThePhoto) {
   m_mgr.SetUploadFiles({});
   m_mgr.PrepareUpload();
   m_mgr.StartUpload();
