@@ -18,42 +18,42 @@ constexpr int kUploadPool = 0;
 constexpr int64_t kRefused = 0;
 constexpr int64_t kNoOutput = 2;
 
-void Notify(const CompressJob& job, int32_t code, int64_t param) {
-  PostNotify(job.pOwner, MakeNotify(job.strFileKey, code, param));
-}
-
 bool Cancelled(const CompressJob& job) { return job.pCancelled && job.pCancelled->load(); }
 
 }  // namespace
 
+void CompressJob::Notify(int32_t code, int64_t param) const {
+  UploadNotifyHandle message = MakeNotify(strFileKey, code, param);
+  message->nJob = nJob;
+  PostNotify(pOwner, std::move(message));
+}
+
 void CCompressItem::Run(WorkerData* data) {
   auto* job = static_cast<CompressJob*>(data);
-  if (Cancelled(*job)) {
-    Notify(*job, ULMGR_COMPRESS_FAILED, kRefused);
-    return;
-  }
   std::vector<CompressedFileInfo> outputs;
+  const auto refuse = [&] {
+    DeleteOutputs(outputs);
+    job->Notify(ULMGR_COMPRESS_FAILED, kRefused);
+  };
+  if (Cancelled(*job)) return refuse();
   const int32_t code = job->pKernelInfo->CompressFile(job->strFileKey, job->strOrgFile, &outputs, job->pOwner);
+  // The photos handed over before this one move on first; a cancel lets every waiting job go.
+  if (job->pTurn) job->pTurn->Wait();
+  if (Cancelled(*job)) return refuse();
   if (code != CULKernel::kCompressOk || outputs.empty()) {
     DeleteOutputs(outputs);
-    Notify(*job, ULMGR_COMPRESS_FAILED, code != CULKernel::kCompressOk ? code : kNoOutput);
+    job->Notify(ULMGR_COMPRESS_FAILED, code != CULKernel::kCompressOk ? code : kNoOutput);
     return;
   }
   // Blocks until the queue has a slot for the photo (or is stopped).
-  if (Cancelled(*job) || !job->pULData->AddFile(job->strFileKey, job->strOrgFile, outputs)) {
-    DeleteOutputs(outputs);
-    Notify(*job, ULMGR_COMPRESS_FAILED, kRefused);
-    return;
-  }
+  if (!job->pULData->AddFile(job->strFileKey, job->strOrgFile, outputs)) return refuse();
   // A cancel that cleared the queue just before the photo was admitted does not see it: the job
   // takes it out again itself.
   if (Cancelled(*job)) {
     job->pULData->RemoveInfo(job->strFileKey);
-    DeleteOutputs(outputs);
-    Notify(*job, ULMGR_COMPRESS_FAILED, kRefused);
-    return;
+    return refuse();
   }
-  Notify(*job, ULMGR_COMPRESS_DONE, 0);
+  job->Notify(ULMGR_COMPRESS_DONE, 0);
   auto pool = OrniFotaro::CThreadPool::Instance(kUploadPool);
   if (!pool || !pool->Post(std::make_unique<CompressJob>(*job), std::make_unique<CUploadItem>())) {
     fotaro::Log("CCompressItem::Run", "the upload pool refused the job of %s", job->strFileKey);

@@ -1,7 +1,6 @@
 #include "engine/UploadItem.h"
 
 #include "engine/CompressItem.h"
-#include "engine/SendNotifyItem.h"
 #include "engine/ULStrategy.h"
 
 namespace {
@@ -29,5 +28,5 @@ void CUploadItem::Run(WorkerData* data) {
     code = job->pStrategy->Upload(job->strTitle, job->strFileKey, account.strURL, account.strUin, account.strKey,
                                   account.strExtendID, account.strExtentStr, account.nPhotoCount, job->nUploadTime);
   }
-  PostNotify(job->pOwner, MakeNotify(job->strFileKey, ULMGR_UPLOAD_STARTED, int64_t{code}));
+  job->Notify(ULMGR_UPLOAD_STARTED, code);
 }

@@ -3,48 +3,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-
-#include "control/services/Desktop.h"
 #include "control/services/Log.h"
 #include "engine/SendNotifyItem.h"
+#include "engine/StorageReport.h"
 #include "engine/ThreadPool.h"
 #include "engine/ULData.h"
 #include "engine/ULStrategy.h"
 #include "engine/UploadItem.h"
 #include "engine/UploadMgrMessage.h"
 #include "imaging/ULKernel.h"
-#include "net/DataReport.h"
 #include "platform/CodePage.h"
+#include "platform/win/MessageLoop.h"
 
 namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
-using ErrorLock = std::lock_guard<std::mutex>;
 
 constexpr char kNotifyScope[] = "CUploadMgr::OnUploadNotify";
 constexpr char kSummaryScope[] = "CUploadMgr::Summary";
 constexpr int kUploadPool = 0;
 constexpr int kCompressPool = 2;
-// Data reports of the storage report: files from the cloud-disk folder, from removable drives.
-constexpr int32_t kReportCloudDisk = 5;
-constexpr int32_t kReportRemovable = 6;
 // The album the server moved the batch to with result -301.
 constexpr int32_t kAlbumFull = -301;
-constexpr int32_t kUploadTimeout = -101;
-
-char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
-
-// Paths compare equal with the ASCII capitals folded to lower case; nothing else is folded.
-bool StartsWithFolded(const std::u16string& path, const std::u16string& prefix) {
-  if (prefix.empty() || prefix.size() > path.size()) return false;
-  return std::equal(prefix.begin(), prefix.end(), path.begin(),
-                    [](char16_t a, char16_t b) { return FoldAscii(a) == FoldAscii(b); });
-}
-
-bool EqualsFolded(const std::u16string& a, const std::u16string& b) {
-  return a.size() == b.size() && StartsWithFolded(a, b);
-}
 
 bool IsExistingFile(const std::u16string& path) {
   struct stat info {};
@@ -103,24 +83,16 @@ void CUploadMgr::PrepareUpload() {
   uint32_t total = 0;
   for (const UploadFileEntry& entry : m_vecUploadFiles) total += SizeKB(entry.strOrgFile);
   m_nTotalSizeKB = total;
-  ErrorLock errors(m_errorLock);
-  m_errorinfo.clear();
+  m_errorinfo.Clear();
 }
 
 void CUploadMgr::StartUploadWithReport() {
-  int32_t cloudDisk = 0;
-  int32_t removable = 0;
+  std::vector<std::u16string> chosen;
   {
-    const std::u16string nimbra = fotaro::GetNimbraFolder();
-    const std::vector<std::u16string> roots = fotaro::GetRemovableDriveRoots();
     Lock lock(m_batchLock);
-    for (const UploadFileEntry& entry : m_vecUploadFiles) {
-      if (StartsWithFolded(entry.strOrgFile, nimbra)) ++cloudDisk;
-      for (const std::u16string& root : roots) removable += StartsWithFolded(entry.strOrgFile, root) ? 1 : 0;
-    }
+    for (const UploadFileEntry& entry : m_vecUploadFiles) chosen.push_back(entry.strOrgFile);
   }
-  if (cloudDisk > 0) PostDataReport(kReportCloudDisk, cloudDisk);
-  if (removable > 0) PostDataReport(kReportRemovable, removable);
+  PostStorageReport(chosen);
   StartUpload();
 }
 
@@ -134,29 +106,33 @@ void CUploadMgr::StartUpload() {
   }
   if (m_bBatchEnded) return;
   m_nState = kStateUploading;
-  // Compression is sequential: the outcome of the photo in compression starts the next one.
-  if (!m_mapCompressing.empty()) return;
-  while (m_nUploadNo < static_cast<int32_t>(m_vecUploadFiles.size()) && HasFailed(m_vecUploadFiles[m_nUploadNo])) {
-    ++m_nUploadNo;
-    ++m_nSkipped;
-  }
-  if (m_nUploadNo < static_cast<int32_t>(m_vecUploadFiles.size())) {
+  // The outcome of each photo in compression starts the next one once the look-ahead is full.
+  const int32_t size = static_cast<int32_t>(m_vecUploadFiles.size());
+  while (!m_compressing.IsFull()) {
+    while (m_nUploadNo < size &&
+           m_errorinfo.HasFailed(m_vecUploadFiles[m_nUploadNo].strOrgFile, FileKey(m_vecUploadFiles[m_nUploadNo]))) {
+      ++m_nUploadNo;
+      ++m_nSkipped;
+    }
+    // A file listed again waits until its earlier compression has its outcome.
+    if (m_nUploadNo >= size || m_compressing.Contains(FileKey(m_vecUploadFiles[m_nUploadNo]))) break;
     const UploadFileEntry& entry = m_vecUploadFiles[m_nUploadNo];
     Post(UPLOADMGR_PREPARING, std::make_unique<UploadMgrFile>(entry.strOrgFile, 0));
-    ForgetErrors(entry);
+    m_errorinfo.Forget(entry.strOrgFile, FileKey(entry));
     UploadOneFile();
-    return;
   }
-  FinishIfDone(2);
+  if (m_compressing.IsEmpty()) FinishIfDone(2);
 }
 
 void CUploadMgr::UploadOneFile() {
   fotaro::Log("CUploadMgr::UploadOneFile", "entry");
-  const UploadFileEntry& entry = m_vecUploadFiles[m_nUploadNo];
+  const size_t index = static_cast<size_t>(m_nUploadNo++);
+  const UploadFileEntry& entry = m_vecUploadFiles[index];
   const std::u16string key = FileKey(entry);
   PostNotify(this, MakeNotify(key, ULMGR_COMPRESS_START));
 
-  StartedFile file{CULStrategyFactory::Create(), entry.strFile, entry.strOrgFile, --m_nSvrTime};
+  const CCompressAhead::Handed handed = m_compressing.Add(key, index);
+  StartedFile file{CULStrategyFactory::Create(), entry.strFile, entry.strOrgFile, --m_nSvrTime, handed.nJob};
   // The owner is given here, under the batch lock, so that a cancel always finds the strategy
   // in the map once it has one.
   file.pStrategy->SetOwner(this);
@@ -166,8 +142,9 @@ void CUploadMgr::UploadOneFile() {
     earlier->second.pStrategy->ResetOwner();
   }
   m_mapStrategies[key] = file;
-  m_mapCompressing[key] = static_cast<size_t>(m_nUploadNo);
-  if (!PostJob(kCompressPool, MakeJob(key, file), std::make_unique<CCompressItem>())) {
+  std::unique_ptr<CompressJob> job = MakeJob(key, file);
+  job->pTurn = handed.pTurn;
+  if (!PostJob(kCompressPool, std::move(job), std::make_unique<CCompressItem>())) {
     fotaro::Log("CUploadMgr::UploadOneFile", "the compression pool refused %s", key);
   }
 }
@@ -182,6 +159,7 @@ std::unique_ptr<CompressJob> CUploadMgr::MakeJob(const std::u16string& fileKey, 
   job->pStrategy = file.pStrategy;
   job->pULData = m_pULData;
   job->pCancelled = m_pCancelled;
+  job->nJob = file.nJob;
   return job;
 }
 
@@ -193,20 +171,18 @@ void CUploadMgr::RestartUpload() {
 
 void CUploadMgr::RetryFailed() {
   Lock lock(m_batchLock);
-  ErrorLock errors(m_errorLock);
   m_vecUploadFiles.clear();
-  for (const UploadErrorInfo& error : m_errorinfo) m_vecUploadFiles.push_back({u"", error.strFile, error.strTempFile});
-  m_errorinfo.clear();
+  for (const UploadErrorInfo& error : m_errorinfo.Take()) m_vecUploadFiles.push_back({u"", error.strFile, error.strTempFile});
 }
 
 void CUploadMgr::UploadNext() {
   Lock lock(m_batchLock);
-  if (m_bBatchEnded) return;
-  if (m_mapCompressing.empty()) {
-    StartUpload();
-  } else {
-    m_nState = kStateUploading;
-  }
+  if (!m_bBatchEnded) StartUpload();
+}
+
+void CUploadMgr::SetCompressAhead(int count) {
+  Lock lock(m_batchLock);
+  m_compressing.SetLimit(count);
 }
 
 void CUploadMgr::StopUpload() {
@@ -224,6 +200,8 @@ void CUploadMgr::CancelUpload() {
     Lock lock(m_batchLock);
     m_pCancelled->store(true);
     m_pCancelled = std::make_shared<std::atomic<bool>>(false);
+    // Jobs waiting for their turn find the batch cancelled.
+    m_compressing.Cancel();
   }
   if (!m_pULData) return;
   m_pULData->Stop();
@@ -234,37 +212,28 @@ void CUploadMgr::CancelUpload() {
     if (const auto record = m_pULData->GetInfo(key)) CCompressItem::DeleteOutputs(record->vecParts);
   }
   m_mapStrategies.clear();
-  m_mapCompressing.clear();
   m_pULData->Clear();
   fotaro::Log("CUploadMgr::CancelUpload", "exit");
 }
 
 bool CUploadMgr::IsAllSucceeded() const {
   Lock lock(m_batchLock);
-  ErrorLock errors(m_errorLock);
   return static_cast<int32_t>(m_vecUploadFiles.size()) == m_nSuccess.load();
 }
 
 bool CUploadMgr::IsBatchFinished() const {
   Lock lock(m_batchLock);
-  ErrorLock errors(m_errorLock);
   return static_cast<int32_t>(m_vecUploadFiles.size()) == m_nCompressError + m_nComplete + m_nSkipped;
 }
 
-int CUploadMgr::GetErrorCount() const {
-  ErrorLock errors(m_errorLock);
-  return static_cast<int>(m_errorinfo.size());
-}
+int CUploadMgr::GetErrorCount() const { return m_errorinfo.GetCount(); }
 
-std::vector<UploadErrorInfo> CUploadMgr::GetErrors() const {
-  ErrorLock errors(m_errorLock);
-  return m_errorinfo;
-}
+std::vector<UploadErrorInfo> CUploadMgr::GetErrors() const { return m_errorinfo.Get(); }
 
 std::u16string CUploadMgr::GetCurrentFile() {
   Lock lock(m_batchLock);
-  return m_nUploadNo < static_cast<int32_t>(m_vecUploadFiles.size()) ? m_vecUploadFiles[m_nUploadNo].strOrgFile
-                                                                     : std::u16string();
+  const size_t position = m_compressing.FirstIndex().value_or(static_cast<size_t>(m_nUploadNo));
+  return position < m_vecUploadFiles.size() ? m_vecUploadFiles[position].strOrgFile : std::u16string();
 }
 
 void CUploadMgr::SetSizeLimits(const char16_t* bigPic, const char16_t* thumbs) {
@@ -365,8 +334,7 @@ void CUploadMgr::Summary(const UploadInfo& result) {
   if (result.bDone) {
     fotaro::Log(kSummaryScope, "[CUploadPreview] m_nSuccess = %d", ++m_nSuccess);
   } else {
-    ErrorLock errors(m_errorLock);
-    m_errorinfo.push_back({result.nResult, result.strTitle, u"", result.strReason});
+    m_errorinfo.Add({result.nResult, result.strTitle, u"", result.strReason});
     fotaro::Log(kSummaryScope, "[CUploadPreview] push error info");
   }
   fotaro::Log(kSummaryScope,
@@ -389,31 +357,27 @@ void CUploadMgr::OnCompressFailed(const UploadNotifyMsg& message) {
   const auto* param = std::get_if<int64_t>(&message.param);
   const int32_t code = param ? static_cast<int32_t>(*param) : 0;
   Lock lock(m_batchLock);
-  const auto compressing = m_mapCompressing.find(message.strFile);
-  if (compressing == m_mapCompressing.end()) return;  // a job of a cancelled batch
-  const size_t index = compressing->second;
-  m_mapCompressing.erase(compressing);
+  // Nothing for a job of a cancelled batch, or an outcome that came again.
+  const std::optional<size_t> index = m_compressing.IndexOf(message.strFile, message.nJob);
+  if (!index) return;
   ReleaseUploader(message.strFile);
-  const UploadFileEntry entry = index < m_vecUploadFiles.size() ? m_vecUploadFiles[index] : UploadFileEntry{};
+  const UploadFileEntry entry = *index < m_vecUploadFiles.size() ? m_vecUploadFiles[*index] : UploadFileEntry{};
   // A photo the queue refused (0) was stopped, not failed: it counts toward the end only.
   if (code != 0) {
-    ErrorLock errors(m_errorLock);
-    m_errorinfo.push_back({kCompressError, entry.strOrgFile, entry.strTempFile, u"error"});
+    m_errorinfo.Add({kCompressError, entry.strOrgFile, entry.strTempFile, u"error"});
     fotaro::Log(kNotifyScope, "图片压缩失败 m_errorinfo.push_back");
   }
   ++m_nCompressError;
   Post(UPLOADMGR_COMPRESS_ERROR, std::make_unique<UploadMgrFile>(entry.strOrgFile, code));
-  m_nUploadNo = std::max(m_nUploadNo, static_cast<int32_t>(index) + 1);
+  m_compressing.Finish(message.strFile);
   FinishIfDone(1);
   if (m_nState.load() == kStateUploading) StartUpload();
 }
 
 void CUploadMgr::OnCompressed(const UploadNotifyMsg& message) {
   Lock lock(m_batchLock);
-  const auto compressing = m_mapCompressing.find(message.strFile);
-  if (compressing == m_mapCompressing.end()) return;
-  m_nUploadNo = std::max(m_nUploadNo, static_cast<int32_t>(compressing->second) + 1);
-  m_mapCompressing.erase(compressing);
+  if (!m_compressing.IndexOf(message.strFile, message.nJob)) return;
+  m_compressing.Finish(message.strFile);  // its notice has gone to the frame already
   if (m_nState.load() == kStateUploading && m_nUploadNo < static_cast<int32_t>(m_vecUploadFiles.size())) {
     fotaro::Log(kNotifyScope, "Launch next StartUpload...");
     StartUpload();
@@ -426,6 +390,8 @@ void CUploadMgr::OnUploadStarted(const UploadNotifyMsg& message) {
   // The attempt did not start (an account setting is missing, or the previous transfer would
   // not stop): no result follows, so this is the photo's final outcome.
   Lock lock(m_batchLock);
+  const auto started = m_mapStrategies.find(message.strFile);
+  if (started == m_mapStrategies.end() || started->second.nJob != message.nJob) return;  // an earlier job's
   const std::optional<UploadInfo> record = m_pULData ? m_pULData->GetInfo(message.strFile) : std::nullopt;
   if (!record) return;
   UploadInfo result = *record;
@@ -441,31 +407,9 @@ void CUploadMgr::FinishIfDone(int tag) {
   if (outcomes < static_cast<int32_t>(m_vecUploadFiles.size())) return;
   m_bBatchEnded = true;
   m_nState = kStateIdle;
-  bool failed;
-  {
-    ErrorLock errors(m_errorLock);
-    failed = !m_errorinfo.empty();
-  }
+  const bool failed = !m_errorinfo.IsEmpty();
   if (failed) fotaro::Log("CUploadMgr::FinishIfDone", "PopupMsgBox... [%d]", tag);
   Post(failed ? UPLOADMGR_BATCH_FAILED : UPLOADMGR_BATCH_DONE);
-}
-
-bool CUploadMgr::HasFailed(const UploadFileEntry& entry) {
-  const std::u16string key = FileKey(entry);
-  ErrorLock errors(m_errorLock);
-  return std::any_of(m_errorinfo.begin(), m_errorinfo.end(), [&](const UploadErrorInfo& error) {
-    return error.nCode != kUploadTimeout && (EqualsFolded(error.strFile, entry.strOrgFile) || EqualsFolded(error.strFile, key));
-  });
-}
-
-void CUploadMgr::ForgetErrors(const UploadFileEntry& entry) {
-  const std::u16string key = FileKey(entry);
-  ErrorLock errors(m_errorLock);
-  m_errorinfo.erase(std::remove_if(m_errorinfo.begin(), m_errorinfo.end(),
-                                   [&](const UploadErrorInfo& error) {
-                                     return EqualsFolded(error.strFile, entry.strOrgFile) || EqualsFolded(error.strFile, key);
-                                   }),
-                    m_errorinfo.end());
 }
 
 void CUploadMgr::Post(int32_t code, std::unique_ptr<platform::MessagePayload> payload) {

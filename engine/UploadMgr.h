@@ -2,8 +2,10 @@
 // CUploadMgr: runs the upload batches of one uploader frame.
 //
 // The frame hands it the settings (the image kernel), the upload queue and its own window, then a
-// list of files, and starts the batch. The manager hands the files to compression one at a time,
-// in list order (the next one once the previous has been compressed or has failed); each
+// list of files, and starts the batch. The manager hands the files to compression in list order,
+// as many at a time as its look-ahead allows (SetCompressAhead; 1, the default, hands on the next
+// file once the previous has been compressed or has failed). Photos compressed in parallel still
+// enter the upload queue, and report their outcome, in list order (engine/CompressAhead.h). Each
 // compressed photo waits in the queue for a slot and is uploaded by its own strategy, so uploads
 // overlap up to the queue's size. Every notification of the photos reaches the manager on the
 // notification pool; it keeps the batch's counters and its error list and tells the frame with
@@ -22,8 +24,8 @@
 //
 // Locks: the batch lock (re-entrant) guards the list, the position, the strategies, the photos in
 // compression, the end of the batch, and the account fields of the settings that results change;
-// the error lock guards the error list. The error lock is only ever taken inside the batch lock or
-// alone. The counters are atomic, so the frame may read them at any time.
+// the error lock (engine/BatchErrors.h) guards the error list. The error lock is only ever taken
+// inside the batch lock or alone. The counters are atomic, so the frame may read them at any time.
 //
 // Threads: the frame's operations on the frame's thread; notifications on the notification pool.
 // The window belongs to the thread that creates it (the frame's). Before the manager goes it
@@ -37,6 +39,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/BatchErrors.h"
+#include "engine/CompressAhead.h"
 #include "engine/CompressItem.h"
 #include "engine/UploadJobOwner.h"
 #include "platform/win/Window.h"
@@ -49,14 +53,6 @@ struct UploadFileEntry {
   std::u16string strFile;      // the photo's title (the upload title); empty in rebuilt entries
   std::u16string strOrgFile;   // the file as the user chose it
   std::u16string strTempFile;  // a prepared copy (a rotated one, say); may be empty
-};
-
-// One failed file.
-struct UploadErrorInfo {
-  int32_t nCode = 0;           // -100 for a failure before the upload, else the result
-  std::u16string strFile;      // the chosen file (failures before upload) or the file key
-  std::u16string strTempFile;
-  std::u16string strReason;
 };
 
 class CUploadMgr : public platform::Window, public CUploadJobOwner {
@@ -79,9 +75,9 @@ class CUploadMgr : public platform::Window, public CUploadJobOwner {
   // Tells the control how many files come from the cloud-disk folder (data report 5) and from
   // removable drives (data report 6), then StartUpload.
   void StartUploadWithReport();
-  // Hands the next file to compression, skipping files that already failed. With an empty list it
-  // only posts 106. Does nothing while a file is in compression (its outcome starts the next) or
-  // once the batch has ended.
+  // Hands the next files to compression, skipping files that already failed, until the look-ahead
+  // is full (the outcome of a photo in compression starts the next). With an empty list it only
+  // posts 106. Does nothing once the batch has ended.
   void StartUpload();
   // Starts the list again from its first file, with the counters zeroed and the errors kept.
   void RestartUpload();
@@ -99,6 +95,10 @@ class CUploadMgr : public platform::Window, public CUploadJobOwner {
   void Shutdown();
   // Halts the batch: photos in flight finish, no new one is started (the frame resumes it).
   void SetAlbumFull() { m_nState.store(kStateHalted); }
+  // How many photos may be in compression at once (at least 1; 1 by default): the next ones are
+  // compressed while earlier ones wait for a queue slot or upload. Takes effect as files are
+  // handed to compression.
+  void SetCompressAhead(int count);
 
   bool IsUploading() const { return m_nState.load() == kStateUploading; }
   bool IsAlbumFull() const { return m_nState.load() == kStateHalted; }
@@ -106,7 +106,8 @@ class CUploadMgr : public platform::Window, public CUploadJobOwner {
   bool IsBatchFinished() const;
   int GetErrorCount() const;
   std::vector<UploadErrorInfo> GetErrors() const;
-  // The chosen file at the current position, or "" past the end.
+  // The chosen file at the current position (the earliest photo still in compression, else the
+  // next to hand over), or "" past the end.
   std::u16string GetCurrentFile();
   int32_t GetState() const { return m_nState.load(); }
   int32_t GetCompleteCount() const { return m_nComplete.load(); }
@@ -138,10 +139,12 @@ class CUploadMgr : public platform::Window, public CUploadJobOwner {
     std::u16string strTitle;
     std::u16string strOrgFile;
     int32_t nUploadTime = 0;
+    uint64_t nJob = 0;  // the stamp of its jobs
   };
 
   // A new batch: position and counters at 0 (under the batch lock).
   void ResetCounters();
+  // Hands the file at m_nUploadNo to compression and moves the position on.
   void UploadOneFile();
   std::unique_ptr<CompressJob> MakeJob(const std::u16string& fileKey, const StartedFile& file);
   void OnUploadResult(const UploadNotifyMsg& message);
@@ -156,10 +159,6 @@ class CUploadMgr : public platform::Window, public CUploadJobOwner {
   void ReleaseUploader(const std::u16string& fileKey);
   // The end of the batch, once every file has its outcome. `tag` names the end in the log.
   void FinishIfDone(int tag);
-  // True when a file of an earlier batch failed for good (any code other than -101).
-  bool HasFailed(const UploadFileEntry& entry);
-  // Drops the earlier errors of a file that is tried again.
-  void ForgetErrors(const UploadFileEntry& entry);
   void Post(int32_t code, std::unique_ptr<platform::MessagePayload> payload = nullptr);
   void Forward(const UploadNotifyMsg& message);
 
@@ -167,10 +166,10 @@ class CUploadMgr : public platform::Window, public CUploadJobOwner {
   CULData* m_pULData = nullptr;
   std::vector<UploadFileEntry> m_vecUploadFiles;
   std::map<std::u16string, StartedFile> m_mapStrategies;  // file key -> its strategy
-  std::map<std::u16string, size_t> m_mapCompressing;      // file key -> list index, until 6 or 7
+  CCompressAhead m_compressing;                           // photos in compression, until 6 or 7
   std::atomic<int32_t> m_nState{kStateIdle};
   std::atomic<platform::HWND> m_hNotifyWnd{nullptr};
-  int32_t m_nUploadNo = 0;  // the next file to hand to compression
+  int32_t m_nUploadNo = 0;  // the next file of the list to hand to compression
   std::atomic<int32_t> m_nComplete{0};       // photos with a final result
   std::atomic<int32_t> m_nSuccess{0};        // of those, accepted ones
   std::atomic<int32_t> m_nCompressError{0};  // photos that failed before their upload
@@ -181,6 +180,5 @@ class CUploadMgr : public platform::Window, public CUploadJobOwner {
   CancelFlag m_pCancelled;     // set for the jobs of the batch when it is cancelled
   int32_t m_nSvrTime = 0;
   mutable std::recursive_mutex m_batchLock;
-  std::vector<UploadErrorInfo> m_errorinfo;
-  mutable std::mutex m_errorLock;
+  CBatchErrors m_errorinfo;
 };

@@ -40,6 +40,9 @@ struct UploadNotifyMsg {
   std::u16string strFile;  // the file key
   int32_t nCode = 0;
   NotifyParam param;
+  // The job that sent it: the upload manager's stamp of one photo's compression and upload jobs,
+  // so that a late notification of an earlier job of the same file is told apart; 0 otherwise.
+  uint64_t nJob = 0;
 };
 
 // The message lives until the last handle goes.

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace platform::gfx {
@@ -39,6 +40,16 @@ struct PixelAllocator {
     if (n * sizeof(T) < 2 * kHugePage) return std::allocator<T>().deallocate(p, n);
     std::free(p);
   }
+  // Pixels a resize adds are left as they are (default-initialised), for bitmaps whose every
+  // pixel is about to be written; fills and copies construct them as usual.
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
   template <class U>
   bool operator==(const PixelAllocator<U>&) const { return true; }
   template <class U>
@@ -53,10 +64,20 @@ class Bitmap {
   Bitmap() = default;
   // An empty bitmap (empty() is true) when a side is not positive or the size is over kMaxPixels.
   Bitmap(int width, int height, uint32_t fill = 0) {
-    if (width <= 0 || height <= 0 || int64_t{width} * height > kMaxPixels) return;
+    if (!Allowed(width, height)) return;
     width_ = width;
     height_ = height;
     pixels_.assign(static_cast<size_t>(width) * height, fill);
+  }
+  // A bitmap whose pixels are not set, for a caller that writes every pixel before any is read
+  // (a decoder, a filter): it saves filling megabytes that are overwritten at once.
+  static Bitmap Unfilled(int width, int height) {
+    Bitmap bitmap;
+    if (!Allowed(width, height)) return bitmap;
+    bitmap.width_ = width;
+    bitmap.height_ = height;
+    bitmap.pixels_.resize(static_cast<size_t>(width) * height);
+    return bitmap;
   }
 
   bool empty() const { return pixels_.empty(); }
@@ -75,6 +96,8 @@ class Bitmap {
   }
 
  private:
+  static bool Allowed(int width, int height) { return width > 0 && height > 0 && int64_t{width} * height <= kMaxPixels; }
+
   int width_ = 0;
   int height_ = 0;
   std::vector<uint32_t, PixelAllocator<uint32_t>> pixels_;

@@ -162,7 +162,8 @@ bool DecodeJpeg(const uint8_t* data, size_t size, int scaleNumerator, Bitmap* ou
   } release{&decoder};
   if (!StartDecoder(&decoder, data, size, scaleNumerator)) return false;
   if (!PlausibleSize(decoder.cinfo.image_width, decoder.cinfo.image_height, size, kJpegPixelsPerByte)) return false;
-  Bitmap bitmap(static_cast<int>(decoder.cinfo.output_width), static_cast<int>(decoder.cinfo.output_height));
+  // Every row is written: a file whose data ends early still yields all of them.
+  Bitmap bitmap = Bitmap::Unfilled(static_cast<int>(decoder.cinfo.output_width), static_cast<int>(decoder.cinfo.output_height));
   if (bitmap.empty() || !ReadPixels(&decoder, &bitmap)) return false;
   if (decoder.cinfo.out_color_space == JCS_CMYK) ConvertCmyk(&bitmap, decoder.cinfo.saw_Adobe_marker);
   *out = std::move(bitmap);

@@ -87,33 +87,45 @@ uint8_t* Bytes(uint32_t* pixels) { return reinterpret_cast<uint8_t*>(pixels); }
 #ifdef __SSE2__
 // Two 16-bit weights side by side in each 32-bit lane, for _mm_madd_epi16: each lane then sums
 // first * (value of the first tap) + second * (value of the second tap).
-__m128i WeightPair(int32_t first, int32_t second) {
-  return _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16 |
-                                             static_cast<uint16_t>(first)));
-}
+struct WeightPair {
+  WeightPair() = default;
+  WeightPair(int32_t first, int32_t second)
+      : lanes(_mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16 |
+                                                  static_cast<uint16_t>(first)))) {}
+  __m128i lanes;
+};
 #endif
 
 // Output row y is the weighted sum of whole source rows. With SSE2, 16 bytes at a time and two
-// rows per multiply-add; the plain loop does what is left (all of it without SSE2). `out` has
-// the source's width.
+// rows per multiply-add (an odd last row is paired with itself at weight 0); the plain loop does
+// what is left (all of it without SSE2). `out` has the source's width.
 void FilterColumns(const Bitmap& source, const AxisFilter& filter, Bitmap* out) {
   const size_t count = static_cast<size_t>(source.width()) * 4;
   std::vector<const uint8_t*> rows(filter.taps);
+#ifdef __SSE2__
+  const int pairs = (filter.taps + 1) / 2;
+  std::vector<WeightPair> weightPairs(pairs);
+  std::vector<const uint8_t*> second(pairs);
+#endif
   for (int y = 0; y < out->height(); ++y) {
     const int32_t* weights = filter.WeightsOf(y);
     for (int k = 0; k < filter.taps; ++k) rows[k] = Bytes(source.row(filter.first[y] + k));
     uint8_t* target = Bytes(out->row(y));
     size_t i = 0;
 #ifdef __SSE2__
+    for (int p = 0; p < pairs; ++p) {
+      const bool pair = 2 * p + 1 < filter.taps;
+      weightPairs[p] = WeightPair(weights[2 * p], pair ? weights[2 * p + 1] : 0);
+      second[p] = rows[pair ? 2 * p + 1 : 2 * p];
+    }
     const __m128i zero = _mm_setzero_si128();
     for (; i + 16 <= count; i += 16) {
       __m128i sums[4];
       for (__m128i& sum : sums) sum = _mm_set1_epi32(kRounding);
-      for (int k = 0; k < filter.taps; k += 2) {
-        const bool pair = k + 1 < filter.taps;
-        const __m128i w = WeightPair(weights[k], pair ? weights[k + 1] : 0);
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i));
-        const __m128i b = pair ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + i)) : zero;
+      for (int p = 0; p < pairs; ++p) {
+        const __m128i w = weightPairs[p].lanes;
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[2 * p] + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(second[p] + i));
         const __m128i low = _mm_unpacklo_epi8(a, b), high = _mm_unpackhi_epi8(a, b);  // a0 b0 a1 b1 ...
         sums[0] = _mm_add_epi32(sums[0], _mm_madd_epi16(_mm_unpacklo_epi8(low, zero), w));
         sums[1] = _mm_add_epi32(sums[1], _mm_madd_epi16(_mm_unpackhi_epi8(low, zero), w));
@@ -134,35 +146,48 @@ void FilterColumns(const Bitmap& source, const AxisFilter& filter, Bitmap* out) 
 }
 
 // Output pixel x of each row is the weighted sum of `taps` neighbouring pixels of the same row.
-// With SSE2, two pixels per multiply-add, and the four channels clamped and stored at once;
-// without it, one channel at a time.
+// With SSE2, two pixels per multiply-add (the weight pairs are made once for all rows; an odd last
+// tap is paired with a zero weight), and the four channels clamped and stored at once; without
+// it, one channel at a time.
 void FilterRows(const Bitmap& source, const AxisFilter& filter, Bitmap* out) {
+#ifdef __SSE2__
+  const int pairs = (filter.taps + 1) / 2;
+  std::vector<WeightPair> weightPairs(static_cast<size_t>(out->width()) * pairs);
+  for (int x = 0; x < out->width(); ++x) {
+    const int32_t* weights = filter.WeightsOf(x);
+    for (int p = 0; p < pairs; ++p) {
+      const bool pair = 2 * p + 1 < filter.taps;
+      weightPairs[static_cast<size_t>(x) * pairs + p] = WeightPair(weights[2 * p], pair ? weights[2 * p + 1] : 0);
+    }
+  }
+  const __m128i zero = _mm_setzero_si128();
+#endif
   for (int y = 0; y < out->height(); ++y) {
     const uint8_t* row = Bytes(source.row(y));
     uint8_t* target = Bytes(out->row(y));
     for (int x = 0; x < out->width(); ++x) {
       const uint8_t* pixels = row + static_cast<size_t>(filter.first[x]) * 4;
-      const int32_t* weights = filter.WeightsOf(x);
 #ifdef __SSE2__
-      const __m128i zero = _mm_setzero_si128();
+      const WeightPair* w = weightPairs.data() + static_cast<size_t>(x) * pairs;
       __m128i sum = _mm_set1_epi32(kRounding);
       int k = 0;
       for (; k + 1 < filter.taps; k += 2) {
         const __m128i two = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pixels + 4 * k)), zero);
-        const __m128i pairs = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));  // p0c0 p1c0 p0c1 p1c1 ...
-        sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, WeightPair(weights[k], weights[k + 1])));
+        const __m128i pair = _mm_unpacklo_epi16(two, _mm_srli_si128(two, 8));  // p0c0 p1c0 p0c1 p1c1 ...
+        sum = _mm_add_epi32(sum, _mm_madd_epi16(pair, w[k / 2].lanes));
       }
-      if (k < filter.taps) {  // the last of an odd number of taps, paired with a zero weight
+      if (k < filter.taps) {  // the last of an odd number of taps
         int32_t last;
         std::memcpy(&last, pixels + 4 * k, 4);
         const __m128i one = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(last), zero), zero);
-        sum = _mm_add_epi32(sum, _mm_madd_epi16(one, WeightPair(weights[k], 0)));
+        sum = _mm_add_epi32(sum, _mm_madd_epi16(one, w[k / 2].lanes));
       }
       // Shifted down and saturated to 0..255, as ClampByte does.
       const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(_mm_srai_epi32(sum, kWeightBits), zero), zero);
       const int32_t pixel = _mm_cvtsi128_si32(bytes);
       std::memcpy(target + 4 * x, &pixel, 4);
 #else
+      const int32_t* weights = filter.WeightsOf(x);
       int32_t sums[4] = {kRounding, kRounding, kRounding, kRounding};
       for (int k = 0; k < filter.taps; ++k) {
         for (int c = 0; c < 4; ++c) sums[c] += weights[k] * pixels[4 * k + c];
@@ -205,7 +230,7 @@ Bitmap Resample(const Bitmap& source, int width, int height, const PixelWindow& 
   Bitmap shortened;
   const Bitmap* rows = &source;
   if (height != source.height() || !allRows) {
-    shortened = Bitmap(source.width(), window.bottom - window.top);
+    shortened = Bitmap::Unfilled(source.width(), window.bottom - window.top);
     if (shortened.empty()) return {};
     if (height != source.height()) {
       FilterColumns(source, MakeAxisFilter(source.height(), height, window.top, window.bottom), &shortened);
@@ -216,7 +241,7 @@ Bitmap Resample(const Bitmap& source, int width, int height, const PixelWindow& 
   }
   Bitmap out;
   if (width != source.width() || !allColumns) {
-    out = Bitmap(window.right - window.left, rows->height());
+    out = Bitmap::Unfilled(window.right - window.left, rows->height());
     if (width != source.width()) {
       FilterRows(*rows, MakeAxisFilter(source.width(), width, window.left, window.right), &out);
     } else {

@@ -3,110 +3,31 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 
 #include "control/services/Global.h"
-#include "engine/UploadMgrMessage.h"
-#include "platform/win/MessageLoop.h"
-#include "tests/engine/BatchFixture.h"
+#include "tests/engine/UploadMgrFixture.h"
 
 using namespace std::chrono_literals;
 using fotaro::AlbumReply;
 using fotaro::test::Answer;
+using fotaro::test::CUploadMgrTest;
 using fotaro::test::U;
 
 namespace {
 
-constexpr platform::UINT kMarker = platform::WM_USER + 1;
-
-// The frame: keeps every CM_UPLOADMGR message it receives.
-class FrameWindow : public platform::Window {
- public:
-  struct Received {
-    int32_t code;
-    std::optional<UploadNotifyMsg> notice;  // the copy of a notification
-    std::u16string file;                    // 103, 104
-    int32_t value = 0;                      // 104
-  };
-
-  ~FrameWindow() override { platform::DestroyWindow(hwnd()); }
-  platform::LRESULT WndProc(platform::UINT message, platform::WPARAM wParam, platform::LPARAM,
-                            std::unique_ptr<platform::MessagePayload>& payload) override {
-    if (message == kMarker) marker = true;
-    if (message != CM_UPLOADMGR) return 0;
-    Received received{static_cast<int32_t>(wParam), std::nullopt, u"", 0};
-    if (const auto* notice = dynamic_cast<UploadMgrNotice*>(payload.get())) received.notice = notice->message;
-    if (const auto* file = dynamic_cast<UploadMgrFile*>(payload.get())) {
-      received.file = file->strFile;
-      received.value = file->nValue;
-    }
-    messages.push_back(std::move(received));
-    return 0;
-  }
-
-  // Ends of batches received so far.
-  std::vector<int32_t> Ends() const {
-    std::vector<int32_t> ends;
-    for (const Received& m : messages) {
-      if (m.code == UPLOADMGR_BATCH_FAILED || m.code == UPLOADMGR_BATCH_DONE) ends.push_back(m.code);
-    }
-    return ends;
-  }
-  // Handles the messages until `count` batches have ended; false when that took too long.
-  bool WaitEnds(size_t count) {
-    return platform::RunUntil([&] { return Ends().size() >= count; }, 60s);
-  }
-  // Handles every message posted before this call.
-  void Flush() {
-    marker = false;
-    platform::PostMessage(hwnd(), kMarker);
-    platform::RunUntil([&] { return marker; }, 10s);
-  }
-  // The final results passed on, in arrival order.
-  std::vector<UploadInfo> Results() const {
-    std::vector<UploadInfo> results;
-    for (const Received& m : messages) {
-      if (m.notice && m.code == ULSTRATEGY_UPLOAD_RESULT) results.push_back(std::get<UploadInfo>(m.notice->param));
-    }
-    return results;
-  }
-  // Index of the first message with `code`, or -1.
-  int IndexOf(int32_t code) const {
-    const auto it = std::find_if(messages.begin(), messages.end(), [&](const Received& m) { return m.code == code; });
-    return it == messages.end() ? -1 : static_cast<int>(it - messages.begin());
-  }
-
-  std::vector<Received> messages;
-  bool marker = false;
-};
-
-class CUploadMgrTest : public fotaro::test::BatchFixture {
+// Every test of a batch runs with one photo compressed at a time and with three compressed ahead:
+// the outcome must be the same.
+class CUploadMgrBatchTest : public CUploadMgrTest, public ::testing::WithParamInterface<int> {
  protected:
   void SetUp() override {
-    BatchFixture::SetUp();
-    ASSERT_TRUE(m_frame.Create());
-    m_mgr.SetKernelInfo(&m_kernel);
-    m_mgr.SetULData(&m_queue);
-    m_mgr.SetNotifyWnd(m_frame.hwnd());
+    CUploadMgrTest::SetUp();
+    m_mgr.SetCompressAhead(GetParam());
   }
-  void Start(const std::vector<std::u16string>& files) {
-    std::vector<UploadFileEntry> entries;
-    for (const std::u16string& file : files) entries.push_back({file, file, u""});
-    m_mgr.SetUploadFiles(entries);
-    m_mgr.PrepareUpload();
-    m_mgr.StartUpload();
-  }
-  std::vector<std::pair<int32_t, std::u16string>> Errors() const {
-    std::vector<std::pair<int32_t, std::u16string>> errors;
-    for (const UploadErrorInfo& error : m_mgr.GetErrors()) errors.emplace_back(error.nCode, error.strFile);
-    return errors;
-  }
-
-  FrameWindow m_frame;
-  CUploadMgr m_mgr;
 };
 
-TEST_F(CUploadMgrTest, AFileThatCannotBeCompressedFailsAndTheBatchEndsAfterTheLastResult) {
+INSTANTIATE_TEST_SUITE_P(CompressAhead, CUploadMgrBatchTest, ::testing::Values(1, 3));
+
+TEST_P(CUploadMgrBatchTest, AFileThatCannotBeCompressedFailsAndTheBatchEndsAfterTheLastResult) {
   const std::u16string broken = File("b.jpg", "not a picture");
   Start({Photo("a.jpg"), broken, Photo("c.jpg")});
   ASSERT_TRUE(m_frame.WaitEnds(1));
@@ -129,7 +50,7 @@ TEST_F(CUploadMgrTest, AFileThatCannotBeCompressedFailsAndTheBatchEndsAfterTheLa
   EXPECT_FALSE(m_mgr.IsUploading());
 }
 
-TEST_F(CUploadMgrTest, ABatchWhoseEveryFileSucceedsEndsWith107AndCountsThePhotos) {
+TEST_P(CUploadMgrBatchTest, ABatchWhoseEveryFileSucceedsEndsWith107AndCountsThePhotos) {
   m_kernel.SetPhotoCount(4);
   m_queue.SetQueueSize(1);
   const std::vector<std::u16string> files = {Photo("a.jpg"), Photo("b.jpg"), Photo("c.jpg")};
@@ -151,7 +72,7 @@ TEST_F(CUploadMgrTest, ABatchWhoseEveryFileSucceedsEndsWith107AndCountsThePhotos
   EXPECT_EQ(m_mgr.GetTotalCount(), 3);
 }
 
-TEST_F(CUploadMgrTest, AFullAlbumSendsTheLaterFilesToTheNewAlbumWithTheCountStartingAgain) {
+TEST_P(CUploadMgrBatchTest, AFullAlbumSendsTheLaterFilesToTheNewAlbumWithTheCountStartingAgain) {
   m_kernel.SetPhotoCount(9);
   m_queue.SetQueueSize(1);
   m_server.Script(Answer("<body><Result>-301</Result><AlbumId>album-2</AlbumId></body>"));
@@ -166,7 +87,7 @@ TEST_F(CUploadMgrTest, AFullAlbumSendsTheLaterFilesToTheNewAlbumWithTheCountStar
   EXPECT_EQ(m_frame.Ends(), std::vector<int32_t>{UPLOADMGR_BATCH_DONE});
 }
 
-TEST_F(CUploadMgrTest, RestartUploadTriesATimedOutFileAgainAndSkipsOneThatFailedOtherwise) {
+TEST_P(CUploadMgrBatchTest, RestartUploadTriesATimedOutFileAgainAndSkipsOneThatFailedOtherwise) {
   m_queue.SetQueueSize(1);
   const std::u16string timedOut = Photo("a.jpg"), refused = Photo("b.jpg");
   m_server.Script(Answer("<body><Result>-101</Result><Reason>timeout</Reason></body>"));
@@ -185,7 +106,7 @@ TEST_F(CUploadMgrTest, RestartUploadTriesATimedOutFileAgainAndSkipsOneThatFailed
   EXPECT_TRUE(m_mgr.IsBatchFinished());
 }
 
-TEST_F(CUploadMgrTest, AServerThatAnswers500FailsEveryPhotoAfterItsRetries) {
+TEST_P(CUploadMgrBatchTest, AServerThatAnswers500FailsEveryPhotoAfterItsRetries) {
   CGlobal::Instance().SetRetryTimes(2);
   AlbumReply error;
   error.status = 500;
@@ -205,7 +126,7 @@ TEST_F(CUploadMgrTest, AServerThatAnswers500FailsEveryPhotoAfterItsRetries) {
   EXPECT_EQ(m_queue.GetCount(), 0);
 }
 
-TEST_F(CUploadMgrTest, StopUploadWhileIdleDoesNothing) {
+TEST_P(CUploadMgrBatchTest, StopUploadWhileIdleDoesNothing) {
   const std::u16string photo = Photo("a.jpg");
   ASSERT_TRUE(m_queue.AddFile(photo, photo, {CompressedFileInfo{0, 0, u"FileData", 0, photo, 3, 0}}));
   m_mgr.StopUpload();
@@ -214,7 +135,7 @@ TEST_F(CUploadMgrTest, StopUploadWhileIdleDoesNothing) {
   EXPECT_EQ(m_queue.GetCount(), 1);  // nothing was cancelled
 }
 
-TEST_F(CUploadMgrTest, StopUploadDuringABatchEndsItAndCountsNothingLater) {
+TEST_P(CUploadMgrBatchTest, StopUploadDuringABatchEndsItAndCountsNothingLater) {
   AlbumReply held;
   held.holdAnswer = true;
   m_server.SetDefaultReply(held);
@@ -233,7 +154,7 @@ TEST_F(CUploadMgrTest, StopUploadDuringABatchEndsItAndCountsNothingLater) {
   EXPECT_EQ(m_queue.GetCount(), 0);
 }
 
-TEST_F(CUploadMgrTest, ManyPhotosNeverHaveMoreRequestsInFlightThanTheQueueHasSlots) {
+TEST_P(CUploadMgrBatchTest, ManyPhotosNeverHaveMoreRequestsInFlightThanTheQueueHasSlots) {
   std::vector<std::u16string> files;
   for (int i = 0; i < 50; ++i) files.push_back(Photo("p" + std::to_string(i) + ".jpg"));
   m_queue.SetQueueSize(3);
@@ -247,7 +168,7 @@ TEST_F(CUploadMgrTest, ManyPhotosNeverHaveMoreRequestsInFlightThanTheQueueHasSlo
   EXPECT_EQ(m_frame.Results().size(), 50u);
 }
 
-TEST_F(CUploadMgrTest, NotificationsThatComeAgainOrTooLateChangeNothing) {
+TEST_P(CUploadMgrBatchTest, NotificationsThatComeAgainOrTooLateChangeNothing) {
   const std::u16string photo = Photo("a.jpg");
   Start({photo});
   ASSERT_TRUE(m_frame.WaitEnds(1));
@@ -266,7 +187,7 @@ TEST_F(CUploadMgrTest, NotificationsThatComeAgainOrTooLateChangeNothing) {
   EXPECT_EQ(m_frame.IndexOf(UPLOADMGR_COMPRESS_ERROR), -1);
 }
 
-TEST_F(CUploadMgrTest, AnEmptyListEndsAtOnceAndAMissingSettingFailsThePhoto) {
+TEST_P(CUploadMgrBatchTest, AnEmptyListEndsAtOnceAndAMissingSettingFailsThePhoto) {
   m_mgr.SetUploadFiles({});
   m_mgr.PrepareUpload();
   m_mgr.StartUpload();

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "imaging/BatchCompress.h"
 #include "imaging/ULKernel.h"
 #include "platform/CodePage.h"
 #include "platform/gfx/ImageFormat.h"
@@ -25,6 +26,7 @@ struct Options {
   int32_t limit = 0;  // 0: the record's default
   std::string waterName, waterUrl, waterPicture;
   int32_t waterType = 1;
+  int jobs = static_cast<int>(DefaultJobs());
   std::string outDir;
   std::vector<std::string> photos;
   bool watermark = false;  // any --watermark-* option switches it on
@@ -98,22 +100,24 @@ int RunCompress(const Options& options) {
   const ModuleScope module;
   CULKernel kernel;
   Configure(options, &kernel);
+  std::vector<std::u16string> paths;
+  for (const std::string& photo : options.photos) paths.push_back(platform::PathFromBytes(photo));
   std::set<fs::path> taken;
   int status = 0;
-  for (const std::string& photo : options.photos) {
-    const std::u16string path = platform::PathFromBytes(photo);
-    std::vector<CompressedFileInfo> outputs;
-    const int32_t code = kernel.CompressFile(path, path, &outputs, nullptr);
-    if (code != CULKernel::kCompressOk || outputs.empty()) {
+  size_t next = 0;  // the photos come back in the order given
+  CompressBatch(kernel, paths, options.jobs, [&](CompressedPhoto& compressed) {
+    const std::string& photo = options.photos[next++];
+    const int32_t code = compressed.nCode;
+    if (code != CULKernel::kCompressOk || compressed.outputs.empty()) {
       // Outputs made before a failure stay in the working folder, which goes when the command ends.
       std::fprintf(stderr, "fotaro compress: %s: %d %s\n", photo.c_str(), code != 0 ? code : 2, LocalErrorText(code));
       status = 1;
-      continue;
+      return;
     }
-    for (const CompressedFileInfo& output : outputs) {
+    for (const CompressedFileInfo& output : compressed.outputs) {
       if (!DeliverOutput(options, photo, output, &taken)) status = 1;
     }
-  }
+  });
   return status;
 }
 
@@ -126,9 +130,10 @@ Command AddCompressCommand(CLI::App& fotaro) {
       "One output per size spec: resized, turned upright by its EXIF orientation, encoded, and checked\n"
       "against the upload size limit (--limit, default 20 MiB). --big and --thumbs are size-limit\n"
       "lists (\"name|param|rule|width|height|quality|ratio|a|b,...\"). Any --watermark-* option switches\n"
-      "the watermark on (type 1, name and address, unless --watermark-type). The outputs are copied\n"
-      "into DIR as <photo>_<spec>.<ext>, and each prints one line: PHOTO, SPEC, PATH, WIDTHxHEIGHT and\n"
-      "BYTES, separated by tabs. A photo that fails prints its code (1 missing, 5 format error, 8 too\n"
+      "the watermark on (type 1, name and address, unless --watermark-type). Up to --jobs photos are\n"
+      "compressed at once. The outputs are copied into DIR as <photo>_<spec>.<ext>, and each prints\n"
+      "one line, in the order of the photos given: PHOTO, SPEC, PATH, WIDTHxHEIGHT and BYTES,\n"
+      "separated by tabs. A photo that fails prints its code (1 missing, 5 format error, 8 too\n"
       "large, 2 no output) and the uploader's text on stderr, and the exit status is 1; 2 for bad usage.");
   AddSizeListOptions(command, &options->big, &options->thumbs);
   command->add_option("--limit", options->limit, "the largest output")->type_name("BYTES")->check(CLI::Range(1, INT32_MAX));
@@ -137,6 +142,7 @@ Command AddCompressCommand(CLI::App& fotaro) {
   command->add_option("--watermark-url", options->waterUrl, "the album's address in the watermark")->type_name("U")->each(watermark);
   command->add_option("--watermark-type", options->waterType, "the watermark's type (see watermark --help)")->type_name("N")->each(watermark);
   command->add_option("--watermark-picture", options->waterPicture, "the watermark's picture")->type_name("P")->each(watermark);
+  AddJobsOption(command, &options->jobs, "photos compressed at once");
   command->add_option("-o,--output", options->outDir, "the folder the outputs are copied into")->type_name("DIR")->required()->check(kNotEmpty);
   command->add_option("PHOTO", options->photos, "the photos")->required();
   return {command, [options] { return RunCompress(*options); }};

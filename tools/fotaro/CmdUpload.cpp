@@ -39,6 +39,7 @@ struct Options {
   std::string url, uin, key, album;
   std::string big, thumbs;
   int threads = 3;
+  int jobs = 1;  // set by AddJobsOption
   int retries = 3;
   int limitMb = 0;  // 0: the settings' default (20 MiB)
   std::string waterName, waterUrl;
@@ -94,6 +95,7 @@ void Configure(const Options& options, CConsoleUploader& frame) {
     settings.SetWaterPressURL(platform::FromUtf8(options.waterUrl).c_str());
   }
   frame.SetThreadCount(options.threads);
+  frame.Manager().SetCompressAhead(options.jobs);
   CGlobal::Instance().SetRetryTimes(options.retries);
 }
 
@@ -155,8 +157,9 @@ Command AddUploadCommand(CLI::App& fotaro) {
   command->footer(
       "Each photo is compressed to the size lists (as for compress), turned upright, watermarked with\n"
       "--watermark-name and --watermark-url, and posted to URL, up to --threads at a time, each tried\n"
-      "--retries times. A folder adds the files in it (not its subfolders or hidden files). --silent\n"
-      "uploads one photo after another, as the page's silent mode does. Without --url the album\n"
+      "--retries times. Up to --jobs photos are compressed at once, ahead of the uploads; they are\n"
+      "still uploaded in the order given. A folder adds the files in it (not its subfolders or hidden\n"
+      "files). --silent uploads one photo after another, as the page's silent mode does. Without --url the album\n"
       "server runs on 127.0.0.1 and stores the uploads in a new folder here (named on stderr), with a\n"
       "demo account; with --url, --uin, --key and --album are needed.\n"
       "One line per photo on stdout: FILE, RESULT, REASON, ALBUMID, RESULTURL separated by tabs, or\n"
@@ -170,6 +173,7 @@ Command AddUploadCommand(CLI::App& fotaro) {
   url->needs(command->add_option("--album", options->album, "the album's id")->type_name("ID")->check(kNotEmpty));
   AddSizeListOptions(command, &options->big, &options->thumbs);
   command->add_option("--threads", options->threads, "photos uploaded at once")->type_name("N")->check(CLI::Range(1, 64))->capture_default_str();
+  AddJobsOption(command, &options->jobs, "photos compressed at once");
   command->add_option("--retries", options->retries, "tries of each photo")->type_name("N")->check(CLI::Range(1, 255))->capture_default_str();
   command->add_option("--limit-mb", options->limitMb, "the largest output in MiB (default 20)")->type_name("N")->check(CLI::Range(1, 2047));
   CLI::Option* waterName = command->add_option("--watermark-name", options->waterName, "the album's name in the watermark")->type_name("T")->check(kNotEmpty);

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "net/HttpUrl.h"
 
@@ -43,6 +44,15 @@ void AddSizeListOptions(CLI::App* command, std::string* big, std::string* thumbs
   *thumbs = kDefaultThumbList;
   command->add_option("--big", *big, "size-limit list of the big pictures")->type_name("LIST")->check(kNotEmpty)->capture_default_str();
   command->add_option("--thumbs", *thumbs, "size-limit list of the thumbnails")->type_name("LIST")->check(kNotEmpty)->capture_default_str();
+}
+
+long long DefaultJobs() { return std::clamp<long long>(std::thread::hardware_concurrency(), 1, kMaxJobs); }
+
+void AddJobsOption(CLI::App* command, int* jobs, const std::string& what) {
+  *jobs = static_cast<int>(DefaultJobs());
+  command->add_option("--jobs", *jobs, what + " (default: the number of processors)")
+      ->type_name("N")
+      ->check(CLI::Range(1LL, kMaxJobs));
 }
 
 }  // namespace fotaro::cli

@@ -33,6 +33,12 @@ inline constexpr char kDefaultThumbList[] = "ThumbData|3|0|100|100|85|0|0|0";
 // --big and --thumbs, with the defaults above.
 void AddSizeListOptions(CLI::App* command, std::string* big, std::string* thumbs);
 
+// How many photos the commands compress at once (--jobs): by default the number of processors.
+inline constexpr long long kMaxJobs = 64;
+long long DefaultJobs();
+// --jobs N (1 to kMaxJobs), set to DefaultJobs() until given.
+void AddJobsOption(CLI::App* command, int* jobs, const std::string& what);
+
 // The process's global object and the working folder, removed when the command ends unless a
 // control instance elsewhere still uses it.
 struct ModuleScope {
