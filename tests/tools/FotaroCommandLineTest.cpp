@@ -12,7 +12,7 @@
 namespace fotaro::test {
 namespace {
 
-const std::vector<std::string> kCommands = {"exif", "serve", "post", "watermark", "compress", "upload", "help"};
+const std::vector<std::string> kCommands = {"exif", "serve", "post", "watermark", "compress", "upload", "host", "help"};
 
 ProgramOutcome Fotaro(const std::vector<std::string>& args) { return RunProgram(FOTARO_BIN, args); }
 
@@ -41,6 +41,8 @@ TEST(FotaroCommandLineTest, BadUsageIsOneLineOnStderrAndStatus2) {
   for (const std::string& command : kCommands) cases.push_back({command, "--no-such-option"});
   // A value out of range, a missing value, an option that needs another, a bad output name.
   cases.push_back({"serve", "--port", "65536"});
+  cases.push_back({"serve", "--page-host", "127.0.0.1:47800"});
+  cases.push_back({"host", "--library", "/no/such/libOrniFotaroEx.so"});
   cases.push_back({"upload", "--threads"});
   cases.push_back({"upload", "--url", "http://127.0.0.1:1/upload", "/"});
   cases.push_back({"watermark", "--name", "n", "--url", "u", "in.jpg", "out.gif"});

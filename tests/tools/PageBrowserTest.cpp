@@ -1,0 +1,85 @@
+// The demo album page in Debian's chromium, headless, against `fotaro serve` and `fotaro host` in
+// processes of their own: the page's script makes its control in the host and scripts it, and the
+// test reads what the page shows.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "include/OrniFotaroEx.h"
+#include "tests/support/BackgroundProgram.h"
+#include "tests/support/TempDir.h"
+#include "tests/tools/Browser.h"
+
+namespace fotaro::test {
+namespace {
+
+using nlohmann::json;
+using std::chrono::seconds;
+
+// A site the control's lock does not admit, which the browser finds on this computer.
+constexpr char kForeignSite[] = "photos.elsewhere.example";
+
+class PageBrowserTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    BackgroundOptions options;
+    options.readOutput = true;
+    options.environment = {"XDG_CACHE_HOME=" + dir_.file("cache"), "XDG_CONFIG_HOME=" + dir_.file("config"),
+                           "XDG_DATA_HOME=" + dir_.file("data"), "XDG_STATE_HOME=" + dir_.file("state"),
+                           "DISPLAY=", "WAYLAND_DISPLAY="};
+    host_ = std::make_unique<BackgroundProgram>(FOTARO_BIN, std::vector<std::string>{"host", "--port", "0"}, options);
+    hostUrl_ = host_->ReadLine().value_or("");
+    ASSERT_EQ(hostUrl_.rfind("http://127.0.0.1:", 0), 0u) << hostUrl_;
+    album_ = std::make_unique<BackgroundProgram>(
+        FOTARO_BIN, std::vector<std::string>{"serve", "--port", "0", "--store", dir_.file("album"), "--page-host", hostUrl_},
+        options);
+    const std::string listening = album_->ReadLine().value_or("");
+    const size_t at = listening.find("http://");
+    ASSERT_NE(at, std::string::npos) << listening;
+    albumUrl_ = listening.substr(at, listening.rfind('/') - at);
+    if (!browser_.Start(dir_.file("profile"), {kForeignSite})) GTEST_SKIP() << browser_.missing();
+  }
+
+  void TearDown() override {
+    if (host_) {
+      EXPECT_EQ(host_->Stop(), 0);
+    }
+  }
+
+  std::string PageState() { return browser_.Evaluate("document.body.dataset.state + ': ' + state.textContent").dump(); }
+
+  TempDir dir_;
+  std::unique_ptr<BackgroundProgram> host_;
+  std::unique_ptr<BackgroundProgram> album_;
+  std::string hostUrl_;
+  std::string albumUrl_;
+  Browser browser_;
+};
+
+TEST_F(PageBrowserTest, TheDemoPageMakesItsControlAndScriptsIt) {
+  ASSERT_TRUE(browser_.Open(albumUrl_ + "/demo"));
+  ASSERT_TRUE(browser_.WaitFor("['created', 'ready'].includes(document.body.dataset.state)", seconds(60))) << PageState();
+  // The page's own script reaches a control of its own: values, out values and HRESULTs.
+  const std::string create = "FotaroEx.create({FrameType: -1, ActiveFrame: -1, EditMaxWidth: 300, EditMaxHeight: 200})";
+  EXPECT_EQ(browser_.Evaluate(create + ".then((c) => c.GetVersion())"), 100);
+  EXPECT_EQ(browser_.Evaluate(create + ".then((c) => c.SetResourceInfo(null)).catch((e) => e.hresult)"), E_INVALIDARG);
+  EXPECT_EQ(browser_.Evaluate(create + ".then((c) => new Promise((done) => { c.on('close', (code) => done(code)); c.close(); }))"),
+            1000);
+}
+
+TEST_F(PageBrowserTest, APageOfASiteTheLockDoesNotAdmitGetsNoControl) {
+  const std::string page = albumUrl_;
+  const std::string foreign = "http://" + std::string(kForeignSite) + page.substr(page.rfind(':')) + "/demo";
+  ASSERT_TRUE(browser_.Open(foreign));
+  ASSERT_TRUE(browser_.WaitFor("document.body.dataset.state === 'error'", seconds(60))) << PageState();
+  EXPECT_NE(PageState().find("refused this page"), std::string::npos) << PageState();
+  EXPECT_EQ(browser_.Evaluate("document.querySelectorAll('#events li').length"), 0);
+}
+
+}  // namespace
+}  // namespace fotaro::test
