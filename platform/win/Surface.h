@@ -28,6 +28,9 @@ constexpr uint32_t WS_CHILD = 0x40000000;
 constexpr uint32_t WS_VISIBLE = 0x10000000;
 constexpr uint32_t WS_DISABLED = 0x08000000;  // takes no mouse or keyboard input
 constexpr uint32_t WS_VSCROLL = 0x00200000;   // has a vertical scroll bar
+// A top-level window without the window manager's title bar and frame, that still takes the focus
+// (a dialog that draws its own caption; StartWindowMove in Input.h lets the user drag it).
+constexpr uint32_t WS_BORDERLESS = 0x00000100;
 
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOW = 5;
