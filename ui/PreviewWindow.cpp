@@ -1,6 +1,7 @@
 #include "ui/PreviewWindow.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "control/services/Log.h"
 #include "platform/win/MessageLoop.h"
@@ -8,6 +9,12 @@
 #include "platform/win/Surface.h"
 
 using namespace platform;
+
+namespace {
+std::atomic<int> g_lastWindowId{0};
+}  // namespace
+
+int CPreviewWindow::NewWindowId() { return ++g_lastWindowId; }
 
 CPreviewWindow::CPreviewWindow(const char* className, ThumbCaller caller, CPreviewLoader::TimeReport report)
     : m_loader(m_list, caller, std::move(report)),

@@ -32,6 +32,10 @@ class CPreviewWindow : public platform::Window {
   size_t GetPhotoCount() const { return m_list.size(); }
   const CPreviewList& list() const { return m_list; }
 
+  // A new id for a window whose loader writes temporary files: the files of two windows never
+  // share a name.
+  static int NewWindowId();
+
  protected:
   // `className` names the window in the log ("CUploadPreview"); the loader makes thumbnails as
   // `caller` and reports the time of each with `report`.

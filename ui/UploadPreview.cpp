@@ -1,7 +1,6 @@
 #include "ui/UploadPreview.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "control/services/Global.h"
 #include "control/services/Log.h"
@@ -20,8 +19,6 @@ namespace {
 
 constexpr int kReportThumbTime = 12;  // data report: milliseconds of one thumbnail
 
-std::atomic<int> g_lastGridId{0};
-
 ThumbCaller GridCaller(int gridId) {
   return {"CUploadPreview::CreateThumbBmp", "###CreateThumbBmp takes time[MS] : [%d] %s", gridId};
 }
@@ -31,7 +28,7 @@ int StyleType() { return CGlobal::Instance().GetStyleType(); }
 
 }  // namespace
 
-CUploadPreview::CUploadPreview() : CUploadPreview(++g_lastGridId) {}
+CUploadPreview::CUploadPreview() : CUploadPreview(NewWindowId()) {}
 
 CUploadPreview::CUploadPreview(int gridId)
     : CPreviewWindow("CUploadPreview", GridCaller(gridId), [](int ms) { PostDataReport(kReportThumbTime, ms); }),
