@@ -239,8 +239,8 @@ void CFTFileSelectDlg::OnSelChanged(const std::u16string& folder) {
   m_strFolder = folder;
   if (folder.empty()) {
     m_pane.Clear();
-  } else {
-    m_pane.LoadFolder(folder);
+  } else if (m_pane.LoadFolder(folder)) {
+    // Only a folder that could be read is worth opening again next time.
     RegistryStore().Write(kRegistryKey, kRegistryValue, folder);
   }
   SetAllTicked(false);
