@@ -58,22 +58,19 @@ std::unique_ptr<CShellTreeNode> MakeNode(std::u16string name, std::u16string pat
 std::vector<CShellTreeModel::Top> CShellTreeModel::Namespace(platform::VolumeMonitor& volumes) {
   using Kind = CShellTreeNode::Kind;
   std::vector<Top> tops;
-  auto add = [&](std::u16string name, const std::u16string& path, Kind kind) {
+  // A folder without a name of its own shows the last part of its path.
+  auto add = [&](const std::u16string& name, const std::u16string& path, Kind kind) {
     const std::u16string folder = WithoutTrailingSlash(path);
     if (!IsFolder(folder)) return;
     for (const Top& top : tops) {
       if (top.path == folder) return;
     }
-    tops.push_back(Top{std::move(name), folder, kind});
+    tops.push_back(Top{name.empty() ? BaseName(folder) : name, folder, kind});
   };
   add(u"主文件夹", PathFromBytes(platform::paths::Home()), Kind::kHome);
-  const std::u16string pictures = PathFromBytes(platform::paths::PicturesFolder());
-  add(BaseName(pictures), pictures, Kind::kPictures);
-  const std::u16string documents = PathFromBytes(platform::paths::DocumentsFolder());
-  add(BaseName(documents), documents, Kind::kDocuments);
-  for (const platform::MountedVolume& volume : volumes.GetVolumes()) {
-    add(volume.name.empty() ? BaseName(volume.root) : volume.name, volume.root, Kind::kVolume);
-  }
+  add(u"", PathFromBytes(platform::paths::PicturesFolder()), Kind::kPictures);
+  add(u"", PathFromBytes(platform::paths::DocumentsFolder()), Kind::kDocuments);
+  for (const platform::MountedVolume& volume : volumes.GetVolumes()) add(volume.name, volume.root, Kind::kVolume);
   add(u"文件系统", u"/", Kind::kFileSystem);
   return tops;
 }
