@@ -103,24 +103,7 @@ void CPreviewWindow::ScrollTo(int pos) {
 }
 
 void CPreviewWindow::OnVScroll(int code, int thumb) {
-  RECT client{};
-  GetClientRect(hwnd(), &client);
-  SCROLLINFO info;
-  info.fMask = SIF_RANGE;
-  GetScrollInfo(hwnd(), SB_VERT, &info);
-  int pos = GetScrollPos();
-  switch (code) {
-    case SB_LINEUP: pos -= kLine; break;
-    case SB_LINEDOWN: pos += kLine; break;
-    case SB_PAGEUP: pos -= client.bottom; break;
-    case SB_PAGEDOWN: pos += client.bottom; break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: pos = thumb; break;
-    case SB_TOP: pos = 0; break;
-    case SB_BOTTOM: pos = info.nMax; break;
-    default: return;
-  }
-  ScrollTo(pos);
+  if (const std::optional<int> pos = ScrollRequestPos(hwnd(), code, thumb, kLine)) ScrollTo(*pos);
 }
 
 void CPreviewWindow::OnMouseWheel(int delta) { ScrollTo(GetScrollPos() - delta * 2 * kLine / WHEEL_DELTA); }

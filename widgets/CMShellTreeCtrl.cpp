@@ -162,24 +162,6 @@ void CCMShellTreeCtrl::ScrollTo(int pos) {
   InvalidateRect(hwnd());
 }
 
-void CCMShellTreeCtrl::OnVScroll(int code, int thumb) {
-  RECT client{};
-  GetClientRect(hwnd(), &client);
-  int pos = GetScrollPos(hwnd(), SB_VERT);
-  switch (code) {
-    case SB_LINEUP: pos -= kRowHeight; break;
-    case SB_LINEDOWN: pos += kRowHeight; break;
-    case SB_PAGEUP: pos -= client.bottom; break;
-    case SB_PAGEDOWN: pos += client.bottom; break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: pos = thumb; break;
-    case SB_TOP: pos = 0; break;
-    case SB_BOTTOM: pos = static_cast<int>(m_rows.size()) * kRowHeight; break;
-    default: return;
-  }
-  ScrollTo(pos);
-}
-
 // ---- Painting and input -----------------------------------------------------------------------
 
 void CCMShellTreeCtrl::OnPaint() {
@@ -279,7 +261,11 @@ LRESULT CCMShellTreeCtrl::WndProc(UINT message, WPARAM wParam, LPARAM lParam, st
       InvalidateRect(hwnd());
       return 0;
     case WM_KEYDOWN: OnKeyDown(static_cast<UINT>(wParam)); return 0;
-    case WM_VSCROLL: OnVScroll(LOWORD(wParam), static_cast<int16_t>(HIWORD(wParam))); return 0;
+    case WM_VSCROLL:
+      if (const auto pos = ScrollRequestPos(hwnd(), LOWORD(wParam), static_cast<int16_t>(HIWORD(wParam)), kRowHeight)) {
+        ScrollTo(*pos);
+      }
+      return 0;
     case WM_MOUSEWHEEL:
       ScrollTo(GetScrollPos(hwnd(), SB_VERT) - static_cast<int16_t>(HIWORD(wParam)) * kWheelRows * kRowHeight / WHEEL_DELTA);
       return 0;

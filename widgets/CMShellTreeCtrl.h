@@ -84,7 +84,6 @@ class CCMShellTreeCtrl : public platform::Window {
   void OnLButtonDown(platform::POINT point);
   void OnMouseMove(platform::POINT point);
   void OnKeyDown(platform::UINT vk);
-  void OnVScroll(int code, int thumb);
 
   std::shared_ptr<platform::VolumeMonitor> m_volumes;
   CShellTreeModel m_model;

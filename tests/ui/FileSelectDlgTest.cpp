@@ -19,7 +19,7 @@
 #include "platform/win/PaintDC.h"
 #include "platform/win/Surface.h"
 #include "platform/win/SyntheticInput.h"
-#include "platform/win/VolumeMonitor.h"
+#include "tests/support/FakeVolumeMonitor.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestImages.h"
 #include "ui/FTFileSelectDlg.h"
@@ -30,18 +30,6 @@ using fotaro::test::ScopedEnv;
 using fotaro::test::TempDir;
 
 namespace {
-
-// Volumes that the test mounts and unmounts; counts how often the tree asked for them.
-class FakeVolumes : public VolumeMonitor {
- public:
-  std::vector<MountedVolume> GetVolumes() override {
-    ++reads;
-    return volumes;
-  }
-  void Announce(WPARAM event) { Notify(event); }
-  std::vector<MountedVolume> volumes;
-  int reads = 0;
-};
 
 // The frame: records what the dialog tells it, and which folder the pane showed at that moment.
 class Owner : public Window {
@@ -98,7 +86,7 @@ class FileSelectDlgTest : public ::testing::Test {
     ASSERT_TRUE(control.Create());
     CGlobal::Instance().SetControlWnd(control.hwnd());
     ASSERT_TRUE(owner.Create(nullptr, RECT{100, 50, 1100, 750}, WS_VISIBLE, u"frame"));
-    volumes = std::make_shared<FakeVolumes>();
+    volumes = std::make_shared<fotaro::test::FakeVolumeMonitor>();
     dialog = std::make_unique<CFTFileSelectDlg>(volumes);
     owner.dialog = dialog.get();
     ASSERT_TRUE(dialog->Create(owner.hwnd()));
@@ -157,7 +145,7 @@ class FileSelectDlgTest : public ::testing::Test {
   ScopedEnv cache{"XDG_CACHE_HOME", dir.file("cache")};
   Control control;
   Owner owner;
-  std::shared_ptr<FakeVolumes> volumes;
+  std::shared_ptr<fotaro::test::FakeVolumeMonitor> volumes;
   std::unique_ptr<CFTFileSelectDlg> dialog;
 };
 

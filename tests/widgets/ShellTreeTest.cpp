@@ -15,6 +15,7 @@
 #include "platform/win/PaintDC.h"
 #include "platform/win/Surface.h"
 #include "platform/win/SyntheticInput.h"
+#include "tests/support/FakeVolumeMonitor.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestImages.h"
 #include "widgets/CMShellTreeCtrl.h"
@@ -24,12 +25,6 @@ using fotaro::test::ScopedEnv;
 using fotaro::test::TempDir;
 
 namespace {
-
-class Volumes : public VolumeMonitor {
- public:
-  std::vector<MountedVolume> GetVolumes() override { return volumes; }
-  std::vector<MountedVolume> volumes;
-};
 
 // The tree's parent: records its notifications, a selection change as the folder then selected.
 class Parent : public Window {
@@ -81,7 +76,7 @@ class ShellTreeTest : public ::testing::Test {
   TempDir dir;
   ScopedEnv home{"HOME", dir.path()};
   ScopedEnv config{"XDG_CONFIG_HOME", dir.file("config")};
-  std::shared_ptr<Volumes> volumes = std::make_shared<Volumes>();
+  std::shared_ptr<fotaro::test::FakeVolumeMonitor> volumes = std::make_shared<fotaro::test::FakeVolumeMonitor>();
   Parent parent;
   CCMShellTreeCtrl tree{volumes};
 };
