@@ -1,7 +1,8 @@
 // The file selection dialog in a real GTK window on a virtual X server, with the system's volume
 // monitor: it opens on the pictures folder, the loader fills the thumbnails, clicks on the X server
-// tick three photos, and the screen shows them ticked with the status line counting them. The test
-// saves the screenshot as screenshots/file-dialog.png in its working folder.
+// tick three photos, and the screen shows them ticked with the status line counting them; a drag on
+// a free spot moves the dialog. The test saves the screenshot as screenshots/file-dialog.png in its
+// working folder.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -46,7 +47,7 @@ class Frame : public Window {
 
 }  // namespace
 
-TEST(FileDialogDisplayTest, ThePicturesFolderShowsAsThumbnailsThatClicksTick) {
+TEST(FileDialogDisplayTest, ThePicturesFolderShowsAsThumbnailsThatClicksTickAndAFreeSpotDragsIt) {
   FOTARO_REQUIRE_DISPLAY();
   if (access("/usr/bin/xdotool", X_OK) != 0) GTEST_SKIP() << "xdotool is needed (scripts/test.sh installs it)";
   fotaro::test::TempDir dir;
@@ -129,4 +130,15 @@ TEST(FileDialogDisplayTest, ThePicturesFolderShowsAsThumbnailsThatClicksTick) {
     gfx::Canvas(shown).FillRect({148 - 24, 0, 24, 24}, 0xFF000000);
     fotaro::test::ExpectClose(expected, shown, 1.0, 8);
   }
+
+  // Pressed on a free spot of the bottom band and dragged, the borderless dialog follows.
+  RECT before{}, after{};
+  GetWindowRect(dialog.hwnd(), &before);
+  const std::string x = std::to_string(before.left + 400), y = std::to_string(before.bottom - 15);
+  const std::string x2 = std::to_string(before.left + 440), y2 = std::to_string(before.bottom - 45);
+  RunWhilePumping("/usr/bin/xdotool", {"mousemove", x, y, "mousedown", "1", "mousemove", x2, y2, "mouseup", "1"});
+  EXPECT_TRUE(PumpUntil(
+      [&] { return GetWindowRect(dialog.hwnd(), &after) && after.left == before.left + 40 && after.top == before.top - 30; },
+      5s))
+      << "moved by " << after.left - before.left << ", " << after.top - before.top;
 }
