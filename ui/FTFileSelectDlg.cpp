@@ -161,10 +161,7 @@ void CFTFileSelectDlg::RebuildTree() {
     m_tree.SelectFolder(PathFromBytes(paths::Home()));
   }
   m_tree.Expand(pictures, true);
-  if (m_tree.GetSelectedFolder().empty()) {
-    m_strFolder.clear();
-    m_pane.Clear();
-  }
+  if (m_tree.GetSelectedFolder().empty()) m_pane.Clear();
 }
 
 // ---- Painting ---------------------------------------------------------------------------------
@@ -236,7 +233,6 @@ void CFTFileSelectDlg::OnSelChanging() {
 
 void CFTFileSelectDlg::OnSelChanged(const std::u16string& folder) {
   if (m_bRebuilding) return;
-  m_strFolder = folder;
   if (folder.empty()) {
     m_pane.Clear();
   } else if (m_pane.LoadFolder(folder)) {

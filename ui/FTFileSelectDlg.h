@@ -123,7 +123,6 @@ class CFTFileSelectDlg : public platform::Window {
   platform::gfx::Font m_textFont;
   platform::gfx::Bitmap m_background;
   platform::gfx::Bitmap m_boxTicked, m_boxUnticked;
-  std::u16string m_strFolder;  // the folder shown
   int m_nTreeWidth = kTreeWidth;
   bool m_bAllTicked = false;    // the select-all box
   bool m_bDragging = false;     // the splitter is being dragged
