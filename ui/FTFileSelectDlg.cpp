@@ -256,11 +256,7 @@ void CFTFileSelectDlg::OnPaneNotify(WPARAM code, LPARAM lParam) {
       if (file && !file->empty()) SendFiles(CMT_UPLOADPREVIEW_ADDFILES, {*file});
       break;
     }
-    case CMT_CMPREVIEW_FOLDERGONE:
-      SetAllTicked(false);
-      m_pane.TickAll(false);
-      RebuildTree();
-      break;
+    case CMT_CMPREVIEW_FOLDERGONE: Refresh(); break;
   }
 }
 
@@ -272,9 +268,7 @@ void CFTFileSelectDlg::OnDeviceChange(WPARAM event) {
 void CFTFileSelectDlg::OnTimer(uintptr_t id) {
   if (id != kDeviceTimer) return;
   KillTimer(hwnd(), kDeviceTimer);
-  SetAllTicked(false);
-  m_pane.TickAll(false);
-  RebuildTree();
+  Refresh();
 }
 
 // ---- The mouse: the splitter and dragging the dialog ------------------------------------------

@@ -51,7 +51,9 @@ void CCMShellTreeCtrl::Fill() {
 void CCMShellTreeCtrl::DeleteAllItems() {
   if (m_selected) Select(nullptr);
   m_hot = nullptr;
+  m_selected = nullptr;
   m_model.Clear();
+  ++m_nGeneration;
   RowsChanged();
 }
 
@@ -60,9 +62,9 @@ bool CCMShellTreeCtrl::SelectFolder(const std::u16string& path) {
   if (!node) return false;
   for (CShellTreeNode* folder = node->parent; folder; folder = folder->parent) m_model.Expand(*folder, true);
   RowsChanged();
+  const std::u16string folder = node->path;
   Select(node);
-  EnsureVisible(node);
-  return true;
+  return GetSelectedFolder() == folder;
 }
 
 bool CCMShellTreeCtrl::Expand(const std::u16string& path, bool expand) {
@@ -96,7 +98,11 @@ void CCMShellTreeCtrl::Select(CShellTreeNode* node) {
   if (node == m_selected) return;
   // The parent acts before the change (it must not change the tree then) and after it.
   const HWND parent = GetParent(hwnd());
+  const uint64_t generation = m_nGeneration;
   SendMessage(parent, CM_SHELLTREE_SELCHANGING);
+  // A nested loop in the parent's handling (a message box) may have rebuilt the tree: `node` is
+  // gone then, and the rebuild made its own selection.
+  if (generation != m_nGeneration) return;
   CShellTreeNode* old = m_selected;
   m_selected = node;
   if (node) {

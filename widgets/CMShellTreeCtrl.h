@@ -12,7 +12,8 @@
 // goes to its first subfolder, Home and End, Page Up and Page Down.
 //
 // The parent hears of every change of the selection, by the user or by a call, with two messages
-// sent to it (so that it can act before and after the change):
+// sent to it (so that it can act before and after the change; it may rebuild the tree then, but
+// only through DeleteAllItems or Fill):
 // - CM_SHELLTREE_SELCHANGING: the selection is about to change;
 // - CM_SHELLTREE_SELCHANGED: lParam is a const std::u16string* naming the folder now selected
 //   (empty when none is), valid during the call.
@@ -52,7 +53,8 @@ class CCMShellTreeCtrl : public platform::Window {
   void DeleteAllItems();
 
   // Selects folder `path`, opening the folders above it. False, leaving the selection as it was,
-  // when the tree holds no such folder (it is hidden, gone, or under no top folder).
+  // when the tree holds no such folder (it is hidden, gone, or under no top folder), or when the
+  // parent rebuilt the tree while it was told of the change.
   bool SelectFolder(const std::u16string& path);
   // Opens or closes folder `path`; false when the tree holds no such folder.
   bool Expand(const std::u16string& path, bool expand);
@@ -90,6 +92,7 @@ class CCMShellTreeCtrl : public platform::Window {
   std::vector<CShellTreeNode*> m_rows;  // the rows shown, kept in step with the model
   CShellTreeNode* m_selected = nullptr;
   CShellTreeNode* m_hot = nullptr;      // the row under the pointer
+  uint64_t m_nGeneration = 0;           // counts the times every folder was deleted
   platform::gfx::Font m_font;
   platform::gfx::Bitmap m_folderIcon, m_driveIcon, m_openButton, m_closedButton;
 };

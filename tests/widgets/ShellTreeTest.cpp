@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ class Parent : public Window {
  public:
   ~Parent() override { DestroyWindow(hwnd()); }
   LRESULT WndProc(UINT message, WPARAM, LPARAM lParam, std::unique_ptr<MessagePayload>&) override {
+    if (message == CM_SHELLTREE_SELCHANGING && onChanging) onChanging();
     if (message == CM_SHELLTREE_SELCHANGING) notes.push_back(u"changing");
     if (message == CM_SHELLTREE_SELCHANGED) notes.push_back(*reinterpret_cast<const std::u16string*>(lParam));
     if (message == WM_PAINT) {
@@ -40,6 +42,7 @@ class Parent : public Window {
     return 0;
   }
   std::vector<std::u16string> notes;
+  std::function<void()> onChanging;
 };
 
 class ShellTreeTest : public ::testing::Test {
@@ -142,6 +145,16 @@ TEST_F(ShellTreeTest, SelectingAFolderOpensTheWayToItAndTellsTheParentBeforeAndA
   ASSERT_TRUE(CaptureWindow(tree.hwnd(), &shot));
   EXPECT_NE(shot.at(shot.width() - 3, tree.GetRowRect(2).top + 2), 0xFFFFFFFFu);
   EXPECT_EQ(shot.at(shot.width() - 3, tree.GetRowRect(3).top + 2), 0xFFFFFFFFu);
+
+  // A parent that rebuilds the tree while it hears of a change (in a message box's loop, say)
+  // takes the change's place: the folder that was to be selected is gone with the old tree.
+  parent.onChanging = [&] {
+    parent.onChanging = nullptr;
+    tree.Fill();
+  };
+  EXPECT_FALSE(tree.SelectFolder(Path("Pictures/Zoo")));
+  EXPECT_TRUE(tree.GetSelectedFolder().empty());
+  ASSERT_TRUE(tree.SelectFolder(Path("Pictures/IMG_2")));
 
   // Deleting everything is a change to no selection.
   parent.notes.clear();
