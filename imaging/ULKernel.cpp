@@ -162,6 +162,7 @@ int32_t CULKernel::CompressPhoto(DecodedPhoto& photo, const std::u16string& file
   outPath->clear();
   const std::u16string base = BaseName(spec);
   if (eventReceiver) PostNotify(eventReceiver, MakeNotify(file, ULKERNEL_READ_START, file));
+  if (m_readHook) m_readHook(file);
   if (base.empty() || !photo.Decode()) return kSpecFailed;
   if (eventReceiver) PostNotify(eventReceiver, MakeNotify(file, ULKERNEL_COMPRESS_START, file));
   const int width = photo.width(), height = photo.height(), format = photo.format();

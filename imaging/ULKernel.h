@@ -17,6 +17,7 @@
 // cached bitmap (the big picture already resampled, or the decoded photo).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,10 @@ class CULKernel : public CULKernel_Info {
   enum : int32_t { kSpecOk = 0, kSpecFailed = -1, kSpecTooLarge = -2 };
 
   CULKernel();
+
+  // Called on the compressing thread after the reading notification and before a photo's pixels
+  // are read. Set it before compressing starts; tests hold a compression in flight with it.
+  void SetReadHook(std::function<void(const std::u16string& file)> hook) { m_readHook = std::move(hook); }
 
   // Photos from phones and the web that albums do not take as they are (HEIC, AVIF, WebP): every
   // output is a JPEG except a plain copy (rule 2), which keeps the photo's format and extension.
@@ -94,4 +99,5 @@ class CULKernel : public CULKernel_Info {
   void LogSpec(const char* scope, const std::u16string& file, const std::u16string& orgFile, const SpecInfo& spec) const;
 
   const int m_nKernelId;  // tells the kernels of a process apart in output names
+  std::function<void(const std::u16string& file)> m_readHook;
 };

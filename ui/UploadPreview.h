@@ -15,16 +15,12 @@
 #include <vector>
 
 #include "platform/win/Message.h"
-#include "platform/win/Window.h"
 #include "ui/PreviewHint.h"
-#include "ui/PreviewLayout.h"
-#include "ui/PreviewList.h"
-#include "ui/PreviewLoader.h"
-#include "ui/PreviewPainter.h"
+#include "ui/PreviewWindow.h"
 #include "widgets/CMEdit.h"
 #include "widgets/CMToolTip.h"
 
-class CUploadPreview : public platform::Window {
+class CUploadPreview : public CPreviewWindow {
  public:
   // Timers of the window.
   static constexpr uintptr_t kHoverTimer = 1;         // 200 ms: the tool tip of the photo under the pointer
@@ -33,7 +29,6 @@ class CUploadPreview : public platform::Window {
   static constexpr uintptr_t kDragStartTimer = 4;     // 350 ms once: a held press on a photo becomes a drag
   static constexpr uintptr_t kHoverRestartTimer = 5;  // once: hover tracking again after a drag or band
   static constexpr size_t kCaptionLimit = 30;         // characters of a caption
-  static constexpr int kLine = 42;                    // pixels of one scroll line
   static constexpr platform::UINT kCaptionEditId = 300;
 
   CUploadPreview();
@@ -66,24 +61,12 @@ class CUploadPreview : public platform::Window {
   void SetUploadError(const std::u16string& path, const std::u16string& text);
   void ClearUploadMarks();
 
-  size_t GetPhotoCount() const { return m_list.size(); }
   // The empty grid's invitation to add photos shows.
   bool IsHintShown() const;
   // The photos' files in upload order.
   std::vector<std::u16string> GetFiles() const;
   int64_t GetTotalSizeKiB() const { return m_nTotalSizeKiB; }
   size_t GetDeletedCount() const { return m_nDeletedCount; }
-  const CPreviewList& list() const { return m_list; }
-
-  // Layout: cells from list position `start` on, the canvas height, the scroll range.
-  void CaculatePicRect(size_t start);
-  void CreateCanvas();
-  void SetScroll(int pos);
-  void RecalcAndRedraw(size_t start);
-  // Whether the vertical scroll bar shows, and where (client coordinates of the window's rectangle).
-  bool IsVScrollBarVisible(platform::RECT* bar) const;
-  int GetCanvasHeight() const { return m_nCanvasHeight; }
-  int GetScrollPos() const;
 
   // The drop marker for the pointer at `client` while photos are dragged.
   void CaculateDragShadow(platform::POINT client);
@@ -94,12 +77,12 @@ class CUploadPreview : public platform::Window {
                             std::unique_ptr<platform::MessagePayload>& payload) override;
 
  private:
+  explicit CUploadPreview(int gridId);
   void OnCreate();
   void OnDestroy();
   void OnSize();
   void OnPaint();
   void OnTimer(uintptr_t id);
-  void OnVScroll(int code, int thumb);
   void OnCommand(platform::WPARAM wParam);
   void OnKeyDown(platform::UINT vk);
   void OnKeyUp(platform::UINT vk);
@@ -109,40 +92,33 @@ class CUploadPreview : public platform::Window {
   void OnMouseLeave();
   void OnDropFiles(const platform::DropFiles& drop);
 
-  void StartLoader();
+  bool NarrowButtons() const override;
+  bool CanvasReady() const override;
+  void OnScrolling() override;
   void Drop();
   void CancelGestures();
   void UpdateRubberBand();
   void BeginCaptionEdit(uint64_t itemId);
   void EndCaptionEdit(bool commit);
   void UpdateToolTip();
-  void ScrollTo(int pos);
   void NotifySelection();
   void NotifyFiles(const std::vector<std::u16string>& files);
   void ShowHint(bool show);
   PreviewItemPtr FindItem(const std::u16string& path) const;
   PreviewItemPtr FindItem(uint64_t id) const;
-  CPreviewLayout::Columns Columns() const;
-  platform::POINT ToCanvas(platform::POINT client) const;
 
   const int m_nGridId;  // names this grid in its temporary files
-  CPreviewList m_list;
-  CPreviewLoader m_loader;
-  CPreviewPainter m_painter;
   CPreviewHint m_hint;
   CCMEdit m_edit;
   CCMToolTip m_toolTip;
 
-  int m_nCanvasHeight = 0;
   int64_t m_nTotalSizeKiB = 0;
   size_t m_nDeletedCount = 0;
   uint32_t m_nUploadLimit = UINT32_MAX;
-  int m_nLastScrollPos = 0;
   bool m_bAllowAdd = true;
   bool m_bAlreadyUploaded = false;
   bool m_bCanShowFlashBtn = false;
   bool m_bEnterPressed = false;
-  bool m_bLoaderPending = false;  // the loader could not start yet
 
   // The gestures of the left button.
   platform::POINT m_ptDown;            // canvas coordinates

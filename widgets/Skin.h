@@ -36,6 +36,23 @@ struct ButtonFaces {
 };
 ButtonFaces PushButtonFaces(int width, int height, Color fill);
 
+// A check box of `size` x `size`: a white box with a grey border, or, ticked, an accent box with a
+// white tick.
+Bitmap CheckBox(int size, bool ticked);
+
+// The close button's cross, `size` x `size`, in `colour` on transparent.
+Bitmap CloseGlyph(int size, Color colour);
+
+// The pictures of a folder tree's rows, `size` x `size`: a folder, a drive, and the button that
+// expands a folder (a triangle pointing right) or collapses it (pointing down).
+Bitmap FolderGlyph(int size);
+Bitmap DriveGlyph(int size);
+Bitmap ExpanderGlyph(int size, bool expanded);
+
+// A dialog's background at its size: white, with a panel-coloured title band `titleHeight` high,
+// a panel-coloured band `bottomHeight` high at the bottom and a one-pixel border all round.
+Bitmap DialogBackground(int width, int height, int titleHeight, int bottomHeight);
+
 // A box: a one-pixel `border` around `fill`, covering `rect`.
 void DrawBox(platform::gfx::Canvas& canvas, const platform::gfx::RectF& rect, Color border, Color fill);
 

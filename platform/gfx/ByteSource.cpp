@@ -19,10 +19,12 @@ size_t MemorySource::ReadAt(uint64_t offset, void* buffer, size_t size) const {
 }
 
 FileSource::FileSource(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without waiting, so that a named pipe or a device among the photos is refused at once
+  // instead of blocking its reader until something writes to it.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return;
   struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || fcntl(fd, F_SETFL, O_RDONLY) != 0) {
     close(fd);
     return;
   }

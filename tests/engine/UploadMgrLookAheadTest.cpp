@@ -1,10 +1,6 @@
-// The upload manager with several photos in compression at once. A named pipe stands for a photo
-// whose compression is still reading: its job blocks in opening the file until the test opens the
-// other end (and then fails, finding no picture), so the tests decide when it ends.
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+// The upload manager with several photos in compression at once. A held photo stands for one
+// whose compression is still reading: its job waits before reading until the test releases it
+// (and then fails, finding no picture), so the tests decide when it ends.
 
 #include <algorithm>
 #include <filesystem>
@@ -15,6 +11,8 @@
 #include "platform/CodePage.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/engine/UploadMgrFixture.h"
+#include "tests/support/HeldReads.h"
+#include "tests/support/TestImages.h"
 #include "tests/support/WaitUntil.h"
 
 using namespace std::chrono_literals;
@@ -29,28 +27,28 @@ class CUploadMgrLookAheadTest : public fotaro::test::CUploadMgrTest {
     // Enough compression workers for the photos a test keeps waiting at once.
     OrniFotaro::CThreadPool::SetOptions({6, std::chrono::minutes(1)});
     CUploadMgrTest::SetUp();
+    m_kernel.SetReadHook(m_held.Hook());
   }
   void TearDown() override {
+    m_held.ReleaseAll();
     CUploadMgrTest::TearDown();
     OrniFotaro::CThreadPool::SetOptions({});
   }
 
-  // A named pipe in the test folder.
-  std::u16string Pipe(const std::string& name) const {
-    EXPECT_EQ(mkfifo(m_dir.file(name).c_str(), 0600), 0);
+  // A file in the test folder that is no picture, held before it is read.
+  std::u16string Held(const std::string& name) {
+    fotaro::test::WriteFile(m_dir.file(name), {'n', 'o'});
+    m_held.Hold(U(m_dir.file(name)));
     return U(m_dir.file(name));
   }
-  // Lets the compression that reads `pipe` go on: opening the other end releases the reader
-  // (waiting for it when it has not opened the pipe yet), which then finds no picture.
-  static void Release(const std::u16string& pipe) {
-    const int fd = open(platform::Utf8(pipe).c_str(), O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    close(fd);
-  }
+  // Lets the compression that reads `file` go on; it then finds no picture.
+  void Release(const std::u16string& file) { m_held.Release(file); }
   // Handles the frame's messages until the compression of `file` has begun reading it.
   bool WaitReading(const std::u16string& file) {
     return platform::RunUntil([&] { return m_frame.IndexOf(ULKERNEL_READ_START, file) >= 0; }, 30s);
   }
+  fotaro::test::HeldReads m_held;
+
   // Output files in the working folder.
   static size_t Outputs() {
     std::error_code error;
@@ -79,7 +77,7 @@ class CUploadMgrLookAheadTest : public fotaro::test::CUploadMgrTest {
 TEST_F(CUploadMgrLookAheadTest, LaterPhotosCompressWhileAnEarlierOneReadsAndStillMoveOnInListOrder) {
   m_mgr.SetCompressAhead(4);
   m_queue.SetQueueSize(1);
-  const std::u16string slow = Pipe("a.jpg");
+  const std::u16string slow = Held("a.jpg");
   const std::vector<std::u16string> files = {slow, Photo("b.jpg"), Photo("c.jpg"), Photo("d.jpg")};
   Start(files);
   ASSERT_TRUE(WaitOutputs(3));
@@ -110,7 +108,7 @@ TEST_F(CUploadMgrLookAheadTest, StopWithCompressionsInFlightCountsNothingAndLeav
   m_server.SetDefaultReply(held);
   m_mgr.SetCompressAhead(3);
   m_queue.SetQueueSize(1);
-  const std::u16string reading = Pipe("d.jpg");
+  const std::u16string reading = Held("d.jpg");
   Start({Photo("a.jpg"), Photo("b.jpg"), Photo("c.jpg"), reading, Photo("e.jpg")});
   // a is uploading and holds the only slot; b waits for the slot, c for its turn; d reads.
   ASSERT_TRUE(m_server.WaitForArrivals(1, 30s));
@@ -138,7 +136,7 @@ TEST_F(CUploadMgrLookAheadTest, StopWithCompressionsInFlightCountsNothingAndLeav
 // batch's jobs, though they name the same photos and arrive while those are in compression again.
 TEST_F(CUploadMgrLookAheadTest, ABatchStartedRightAfterAStopIgnoresTheStoppedJobsOutcomes) {
   m_mgr.SetCompressAhead(3);
-  const std::u16string first = Pipe("a.jpg"), again = Pipe("z.jpg");
+  const std::u16string first = Held("a.jpg"), again = Held("z.jpg");
   const std::u16string b = Photo("b.jpg"), c = Photo("c.jpg");
   Start({first, b, c});
   ASSERT_TRUE(WaitOutputs(2));

@@ -2,10 +2,8 @@
 
 #include "imaging/BatchCompress.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <thread>
@@ -16,6 +14,7 @@
 #include "platform/CodePage.h"
 #include "platform/gfx/ImageFormat.h"
 #include "tests/control/ServicesEnv.h"
+#include "tests/support/HeldReads.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/WaitUntil.h"
 
@@ -34,19 +33,22 @@ size_t WorkingFiles(const ServicesEnv& env) {
 }
 
 // Verifies that the photos after one that is still being read are compressed meanwhile, and that
-// every photo still comes back in list order with its own outputs. The first photo is a named
-// pipe: its reader waits until the test opens the other end, then finds no picture.
+// every photo still comes back in list order with its own outputs. The first photo is held before
+// it is read until the test releases it, and then turns out to be no picture.
 TEST(CompressBatchTest, PhotosComeBackInListOrderThoughLaterOnesAreDoneFirst) {
   ServicesEnv env;
   CULKernel kernel;
+  HeldReads held;
+  kernel.SetReadHook(held.Hook());
   const std::string slow = env.root().file("slow.jpg");
-  ASSERT_EQ(mkfifo(slow.c_str(), 0600), 0);
-  std::vector<std::u16string> photos = {platform::FromUtf8(slow)};
+  WriteFile(slow, {'n', 'o'});
+  held.Hold(platform::PathFromBytes(slow));
+  std::vector<std::u16string> photos = {platform::PathFromBytes(slow)};
   const std::vector<std::pair<int, int>> sizes = {{200, 100}, {300, 150}, {0, 0}, {120, 90}};
   for (size_t i = 0; i < sizes.size(); ++i) {
     const std::string path = env.root().file("p" + std::to_string(i) + ".jpg");
     WriteFile(path, sizes[i].first ? TestJpeg(sizes[i].first, sizes[i].second) : std::vector<uint8_t>{'n', 'o'});
-    photos.push_back(platform::FromUtf8(path));
+    photos.push_back(platform::PathFromBytes(path));
   }
 
   std::vector<CompressedPhoto> received;
@@ -55,11 +57,9 @@ TEST(CompressBatchTest, PhotosComeBackInListOrderThoughLaterOnesAreDoneFirst) {
   });
   // Two outputs for each of the three good photos while the first is still being read.
   const bool later = WaitUntil([&] { return WorkingFiles(env) >= 6; }, std::chrono::seconds(30));
-  const int fd = open(slow.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd >= 0) close(fd);
+  held.Release(platform::PathFromBytes(slow));
   batch.join();
   ASSERT_TRUE(later);
-  ASSERT_GE(fd, 0);
 
   ASSERT_EQ(received.size(), photos.size());
   const std::vector<int32_t> codes = {CULKernel::kCompressFormatError, CULKernel::kCompressOk, CULKernel::kCompressOk,
@@ -75,6 +75,19 @@ TEST(CompressBatchTest, PhotosComeBackInListOrderThoughLaterOnesAreDoneFirst) {
   }
   OrniFotaro::CThreadPool::FreeInstance(-1);
   CGlobal::DestroyInstance();
+}
+
+// Verifies that a named pipe among the photos is refused at once: nothing writes to it, and its
+// reader must not wait for a writer.
+TEST(CompressBatchTest, ANamedPipeIsNoPictureAndDoesNotBlock) {
+  ServicesEnv env;
+  CULKernel kernel;
+  const std::string pipe = env.root().file("pipe.jpg");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  std::vector<CompressedFileInfo> outputs;
+  const std::u16string path = platform::PathFromBytes(pipe);
+  EXPECT_NE(kernel.CompressFile(path, path, &outputs, nullptr), CULKernel::kCompressOk);
+  EXPECT_TRUE(outputs.empty());
 }
 
 }  // namespace
