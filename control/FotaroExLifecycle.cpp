@@ -61,8 +61,9 @@ HRESULT CFotaroEx::CreateControlWindow(INT x, INT y, INT nWidth, INT nHeight, BS
   m_rcWindow = platform::RECT{x, y, x + nWidth, y + nHeight};
   m_rcClient = platform::RECT{0, 0, nWidth, nHeight};
   m_strWindowTitle = platform::com::BstrText(bstrTitle);
-  // The window's messages, and with them the events, are handled by the host's GLib loop.
-  platform::JoinRunningMainLoop();
+  // A host that runs the GLib loop on this thread gets the window's messages, and with them the
+  // events, handled by that loop, and the window on the display when the process has one.
+  if (platform::JoinRunningMainLoop()) platform::InitDisplay();
   Create();  // WM_CREATE runs OnCreate
   return platform::IsWindow(hwnd()) ? S_OK : E_FAIL;
 }

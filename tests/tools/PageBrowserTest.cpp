@@ -11,9 +11,9 @@
 #include <nlohmann/json.hpp>
 
 #include "include/OrniFotaroEx.h"
-#include "tests/support/BackgroundProgram.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/Browser.h"
+#include "tests/tools/PageClient.h"
 
 namespace fotaro::test {
 namespace {
@@ -27,17 +27,11 @@ constexpr char kForeignSite[] = "photos.elsewhere.example";
 class PageBrowserTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    BackgroundOptions options;
-    options.readOutput = true;
-    options.environment = {"XDG_CACHE_HOME=" + dir_.file("cache"), "XDG_CONFIG_HOME=" + dir_.file("config"),
-                           "XDG_DATA_HOME=" + dir_.file("data"), "XDG_STATE_HOME=" + dir_.file("state"),
-                           "DISPLAY=", "WAYLAND_DISPLAY="};
-    host_ = std::make_unique<BackgroundProgram>(FOTARO_BIN, std::vector<std::string>{"host", "--port", "0"}, options);
-    hostUrl_ = host_->ReadLine().value_or("");
-    ASSERT_EQ(hostUrl_.rfind("http://127.0.0.1:", 0), 0u) << hostUrl_;
-    album_ = std::make_unique<BackgroundProgram>(
-        FOTARO_BIN, std::vector<std::string>{"serve", "--port", "0", "--store", dir_.file("album"), "--page-host", hostUrl_},
-        options);
+    HostProcess host = StartHost(dir_.path());
+    host_ = std::move(host.program);
+    hostUrl_ = host.url;
+    ASSERT_FALSE(hostUrl_.empty()) << "fotaro host printed no address";
+    album_ = StartFotaro({"serve", "--port", "0", "--store", dir_.file("album"), "--page-host", hostUrl_}, dir_.path());
     const std::string listening = album_->ReadLine().value_or("");
     const size_t at = listening.find("http://");
     ASSERT_NE(at, std::string::npos) << listening;

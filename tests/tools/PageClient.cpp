@@ -4,6 +4,22 @@ namespace fotaro::test {
 
 using nlohmann::json;
 
+std::unique_ptr<BackgroundProgram> StartFotaro(const std::vector<std::string>& args, const std::string& folder) {
+  BackgroundOptions options;
+  options.readOutput = true;
+  options.environment = {"XDG_STATE_HOME=" + folder + "/state", "XDG_CACHE_HOME=" + folder + "/cache",
+                         "XDG_CONFIG_HOME=" + folder + "/config", "XDG_DATA_HOME=" + folder + "/data",
+                         "DISPLAY=", "WAYLAND_DISPLAY="};
+  return std::make_unique<BackgroundProgram>(FOTARO_BIN, args, options);
+}
+
+HostProcess StartHost(const std::string& folder) {
+  HostProcess host{StartFotaro({"host", "--port", "0"}, folder), ""};
+  const std::string line = host.program->ReadLine().value_or("");
+  if (line.rfind("http://127.0.0.1:", 0) == 0) host.url = line;
+  return host;
+}
+
 bool PageClient::Connect(const std::string& hostUrl, const char* origin) {
   return socket_.Connect("ws" + hostUrl.substr(4) + "/control", origin);
 }

@@ -3,15 +3,28 @@
 // keeping the events that arrive between the answers it waits for.
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/BackgroundProgram.h"
 #include "tests/tools/WebSocketClient.h"
 
 namespace fotaro::test {
+
+// `fotaro ARGS...` of the build in a process of its own, with its XDG folders in `folder` and no
+// display: its standard output is read (ReadLine), its standard error goes to the test's.
+std::unique_ptr<BackgroundProgram> StartFotaro(const std::vector<std::string>& args, const std::string& folder);
+
+// `fotaro host --port 0`, started so, and the address it printed first (empty when none).
+struct HostProcess {
+  std::unique_ptr<BackgroundProgram> program;
+  std::string url;
+};
+HostProcess StartHost(const std::string& folder);
 
 class PageClient {
  public:

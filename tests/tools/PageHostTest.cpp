@@ -128,16 +128,10 @@ class PageHostTest : public ::testing::Test {
     // The control's diagnostic log is on: it shows what happened to each page's control.
     std::filesystem::create_directories(dir_.file("state/Brennik"));
     std::ofstream(dir_.file("state/Brennik/FotaroEx_Log.txt")).put('\n');
-    BackgroundOptions options;
-    options.readOutput = true;
-    options.environment = {"XDG_STATE_HOME=" + dir_.file("state"), "XDG_CACHE_HOME=" + dir_.file("cache"),
-                           "XDG_CONFIG_HOME=" + dir_.file("config"), "XDG_DATA_HOME=" + dir_.file("data"),
-                           "DISPLAY=", "WAYLAND_DISPLAY="};
-    host_ = std::make_unique<BackgroundProgram>(FOTARO_BIN, std::vector<std::string>{"host", "--port", "0"}, options);
-    const std::optional<std::string> line = host_->ReadLine();
-    ASSERT_TRUE(line) << "fotaro host printed no address";
-    url_ = *line;
-    ASSERT_EQ(url_.rfind("http://127.0.0.1:", 0), 0u) << url_;
+    HostProcess host = StartHost(dir_.path());
+    host_ = std::move(host.program);
+    url_ = host.url;
+    ASSERT_FALSE(url_.empty()) << "fotaro host printed no address";
     port_ = std::stoi(url_.substr(url_.rfind(':') + 1));
   }
 
