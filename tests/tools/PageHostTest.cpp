@@ -10,10 +10,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -21,6 +21,7 @@
 
 #include "include/OrniFotaroEx.h"
 #include "tests/support/BackgroundProgram.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/tools/PageClient.h"
@@ -331,6 +332,24 @@ TEST_F(PageHostTest, TwoPagesHaveTheirOwnControlsAndClosingOneDestroysOnlyIts) {
   EXPECT_EQ(second->Call("GetVersion")["value"], 100);
   EXPECT_TRUE(first->TakeEventNames().empty());
   EXPECT_TRUE(second->TakeEventNames().empty());
+}
+
+// A library that is not the control's, or a port in use: the host says why and ends at once.
+TEST(PageHostStartTest, AHostThatCannotStartSaysWhy) {
+  const ProgramOutcome notTheControl = RunProgram(FOTARO_BIN, {"host", "--port", "0", "--library", "/lib/x86_64-linux-gnu/libz.so.1"});
+  EXPECT_EQ(notTheControl.status, 1);
+  EXPECT_NE(notTheControl.err.find("cannot load the control from /lib/x86_64-linux-gnu/libz.so.1: the library has no DllGetClassObject"),
+            std::string::npos)
+      << notTheControl.err;
+
+  TempDir dir;
+  HostProcess first = StartHost(dir.path());
+  ASSERT_FALSE(first.url.empty());
+  const std::string port = first.url.substr(first.url.rfind(':') + 1);
+  const ProgramOutcome second = RunProgram(FOTARO_BIN, {"host", "--port", port}, {"DISPLAY="});
+  EXPECT_EQ(second.status, 1);
+  EXPECT_NE(second.err.find("cannot listen on 127.0.0.1:" + port), std::string::npos) << second.err;
+  EXPECT_EQ(second.out, "");
 }
 
 }  // namespace
