@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "control/ControlMessages.h"
 #include "control/services/Global.h"
 #include "control/services/Log.h"
 #include "net/DataReport.h"
@@ -34,7 +35,7 @@ int StyleType() { return CGlobal::Instance().GetStyleType(); }
 
 CUploadPreview::CUploadPreview()
     : m_nGridId(++g_lastGridId),
-      m_loader(m_list, GridCaller(m_nGridId), [](int ms) { PostDataReport(kReportThumbTime, ms); }) {}
+      m_loader(m_list, GridCaller(m_nGridId), [this](int ms) { PostDataReport(ReportWnd(), kReportThumbTime, ms); }) {}
 
 CUploadPreview::~CUploadPreview() { DestroyWindow(hwnd()); }
 
@@ -77,16 +78,9 @@ void CUploadPreview::DeleteSelected(bool countAsDeleted) {
                 static_cast<int>(m_nTotalSizeKiB), static_cast<int>(removal.firstPosition));
   }
   if (countAsDeleted) m_nDeletedCount += removal.count;
-  m_nTotalSizeKiB = m_list.TotalSizeKiB();
-  const int oldCanvas = m_nCanvasHeight;
-  CaculatePicRect(0);
-  CreateCanvas();
-  int pos = GetScrollPos();
-  if (m_nCanvasHeight < oldCanvas) pos = std::max(0, pos - (oldCanvas - m_nCanvasHeight));
-  SetScroll(pos);
+  ReLayOut();
   if (m_list.size() == 0 && !countAsDeleted) ShowHint(true);
   NotifySelection();
-  InvalidateRect(hwnd());
   m_nLastScrollPos = GetScrollPos();
 }
 
@@ -96,7 +90,7 @@ void CUploadPreview::SelectAll() {
 }
 
 void CUploadPreview::PastePic() {
-  if (!m_bAllowAdd) return;
+  if (!CanChange()) return;
   gfx::Bitmap picture;
   std::vector<std::u16string> names;
   if (GetClipboardImage(&picture)) {
@@ -108,7 +102,7 @@ void CUploadPreview::PastePic() {
 }
 
 void CUploadPreview::OnDropFiles(const DropFiles& drop) {
-  if (m_bAllowAdd) NotifyFiles(CPreviewFiles::GetFilesFromClipBoard(drop.files));
+  if (CanChange()) NotifyFiles(CPreviewFiles::GetFilesFromClipBoard(drop.files));
 }
 
 void CUploadPreview::NotifyFiles(const std::vector<std::u16string>& files) {
@@ -165,6 +159,14 @@ void CUploadPreview::SetUploadError(const std::u16string& path, const std::u16st
     item->strError = text;
     InvalidateRect(hwnd());
   }
+}
+
+std::vector<std::u16string> CUploadPreview::GetSelectedFiles() const {
+  std::vector<std::u16string> files;
+  for (const PreviewItemPtr& item : m_list.items()) {
+    if (m_list.IsSelected(*item)) files.push_back(item->strPath);
+  }
+  return files;
 }
 
 void CUploadPreview::ClearUploadMarks() {
@@ -346,10 +348,11 @@ void CUploadPreview::OnKeyDown(UINT vk) {
   const WPARAM deleteCommand = MAKEWPARAM(IDC_UPLOADPREVIEW_DELETE, 0);
   switch (vk) {
     case VK_DELETE:
+      if (m_bUploadMode) break;
       if (shift) {
         SelectAll();
-        if (m_bAllowAdd) SendMessage(frame, WM_COMMAND, deleteCommand, reinterpret_cast<LPARAM>(hwnd()));
-      } else if (m_bAllowAdd) {
+        if (CanChange()) SendMessage(frame, WM_COMMAND, deleteCommand, reinterpret_cast<LPARAM>(hwnd()));
+      } else if (CanChange()) {
         PostMessage(frame, WM_COMMAND, deleteCommand, reinterpret_cast<LPARAM>(hwnd()));
       }
       break;
@@ -360,7 +363,7 @@ void CUploadPreview::OnKeyDown(UINT vk) {
       }
       break;
     case 'A':
-      if (ctrl) SelectAll();
+      if (ctrl && !m_bUploadMode) SelectAll();
       break;
     case VK_RETURN: m_bEnterPressed = true; break;
     case VK_ESCAPE: CancelGestures(); break;
@@ -382,7 +385,9 @@ void CUploadPreview::OnMouseLeave() {
   RECT client{};
   GetClientRect(hwnd(), &client);
   if (PtInRect(client, pointer)) return;  // over a child window
-  PostMessage(CGlobal::Instance().GetControlWnd(), CM_NOTIFYVIEW, 100, 0, std::make_unique<NotifyViewRecord>(100));
+  HWND control = ReportWnd();
+  if (!control) control = CGlobal::Instance().GetControlWnd();
+  PostMessage(control, CM_NOTIFYVIEW, NOTIFYVIEW_GIVEUPFOCUS, 0, std::make_unique<NotifyViewValue>(100));
 }
 
 void CUploadPreview::OnTimer(uintptr_t id) {
@@ -402,7 +407,7 @@ void CUploadPreview::OnTimer(uintptr_t id) {
     case kDragStartTimer:
       KillTimer(hwnd(), kDragStartTimer);
       m_captionArmed.reset();
-      if (m_bDragCandidate && m_bAllowAdd) {
+      if (m_bDragCandidate && CanChange()) {
         m_bDragging = true;
         KillTimer(hwnd(), kHoverTimer);
         m_toolTip.Hide();

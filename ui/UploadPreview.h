@@ -10,6 +10,7 @@
 //
 // Threads: everything here runs on the window's thread, except the loader (PreviewLoader.h).
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,13 @@ class CUploadPreview : public platform::Window {
 
   // What the frame allows: adding, deleting, dragging and pasting photos.
   void SetAllowAdd(bool allow) { m_bAllowAdd = allow; }
+  // Upload mode, while the frame uploads the photos: they stay as they are (nothing is added,
+  // deleted, moved, turned, captioned or selected all) and show their upload overlays.
+  void SetUploadMode(bool uploading);
+  bool IsUploadMode() const { return m_bUploadMode; }
+  // The control's window, which the grid's data reports and CM_NOTIFYVIEW go to; until set, the
+  // process's control window.
+  void SetReportWnd(platform::HWND control) { m_hReportWnd.store(control); }
   // The most photos the grid takes; no limit until set.
   void SetUploadLimit(uint32_t limit) { m_nUploadLimit = limit; }
   // The empty grid's "how to drag" button (for style 0 only): shown only while the grid is empty,
@@ -65,12 +73,35 @@ class CUploadPreview : public platform::Window {
   void SetUploadPercent(const std::u16string& path, int percent);
   void SetUploadError(const std::u16string& path, const std::u16string& text);
   void ClearUploadMarks();
+  // The photo being handed to compression (it shows 0 %), and the one whose upload starts (scrolled
+  // into view).
+  void SetPreparingFile(const std::u16string& path);
+  void SetCurrentFile(const std::u16string& path);
+
+  // Takes out one photo, or all of them.
+  void RemoveFile(const std::u16string& path);
+  void Clear();
+  // Ends what the mouse is doing (a drag, a rubber band, a caption being edited).
+  void EndGestures();
+  void ScrollToTop() { ScrollTo(0); }
+
+  // Sort orders: by the time the photo was taken (its EXIF date, else the file's creation time),
+  // by file name, or as the photos were added.
+  static constexpr int kSortByTime = 1;
+  static constexpr int kSortByName = 2;
+  static constexpr int kSortAsAdded = 3;
+  void SetSortOrder(int order);
+  int GetSortOrder() const { return m_nSortOrder; }
+
+  // The photos the user turned (their rotation is not 0).
+  int CountRotated() const;
 
   size_t GetPhotoCount() const { return m_list.size(); }
   // The empty grid's invitation to add photos shows.
   bool IsHintShown() const;
-  // The photos' files in upload order.
+  // The photos' files in upload order, and those of the selected photos.
   std::vector<std::u16string> GetFiles() const;
+  std::vector<std::u16string> GetSelectedFiles() const;
   int64_t GetTotalSizeKiB() const { return m_nTotalSizeKiB; }
   size_t GetDeletedCount() const { return m_nDeletedCount; }
   const CPreviewList& list() const { return m_list; }
@@ -110,6 +141,10 @@ class CUploadPreview : public platform::Window {
   void OnDropFiles(const platform::DropFiles& drop);
 
   void StartLoader();
+  // Adding, deleting, moving and turning photos are allowed now.
+  bool CanChange() const { return m_bAllowAdd && !m_bUploadMode; }
+  platform::HWND ReportWnd() const { return m_hReportWnd.load(); }
+  void ReLayOut();
   void Drop();
   void CancelGestures();
   void UpdateRubberBand();
@@ -139,6 +174,9 @@ class CUploadPreview : public platform::Window {
   uint32_t m_nUploadLimit = UINT32_MAX;
   int m_nLastScrollPos = 0;
   bool m_bAllowAdd = true;
+  bool m_bUploadMode = false;
+  int m_nSortOrder = kSortAsAdded;
+  std::atomic<platform::HWND> m_hReportWnd{nullptr};  // read by the loader thread too
   bool m_bAlreadyUploaded = false;
   bool m_bCanShowFlashBtn = false;
   bool m_bEnterPressed = false;

@@ -43,7 +43,7 @@ void CUploadPreview::OnLButtonDown(POINT client, WPARAM keys) {
       changed = m_list.Toggle(*hit);
     } else if (!m_list.IsSelected(item)) {
       changed = m_list.SelectOnly(*hit);
-    } else if (CPreviewLayout::InCaptionClickBand(item.rcPic, point)) {
+    } else if (!m_bUploadMode && CPreviewLayout::InCaptionClickBand(item.rcPic, point)) {
       m_captionArmed = item.nId;
     }
     m_bDragCandidate = true;
@@ -118,7 +118,7 @@ void CUploadPreview::Drop() {
   m_bDragging = false;
   m_nDropIndex = -1;
   m_rcDropMarker.reset();
-  if (m_list.MoveSelection(dropIndex)) PostDataReport(kReportDragSort, 1);
+  if (m_list.MoveSelection(dropIndex)) PostDataReport(ReportWnd(), kReportDragSort, 1);
   SetTimer(hwnd(), kHoverRestartTimer, 200ms);
   InvalidateRect(hwnd());
 }
@@ -155,7 +155,7 @@ void CUploadPreview::EndCaptionEdit(bool commit) {
   if (!commit || !item || item->strDesc == m_edit.text()) return;
   item->strDesc = m_edit.text();
   fotaro::Log("CUploadPreview::EndCaptionEdit", "%s", item->strDesc);
-  PostDataReport(kReportCaption, 1);
+  PostDataReport(ReportWnd(), kReportCaption, 1);
   InvalidateRect(hwnd());
 }
 

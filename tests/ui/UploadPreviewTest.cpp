@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "control/ControlMessages.h"
 #include "control/services/Global.h"
 #include "imaging/ThumbBmp.h"
 #include "net/DataReport.h"
@@ -78,7 +79,7 @@ class Control : public Window {
   ~Control() override { DestroyWindow(hwnd()); }
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM, std::unique_ptr<MessagePayload>& payload) override {
     if (message == CM_DATAREPORT) reports.emplace_back(static_cast<int>(wParam), static_cast<DataReportRecord&>(*payload).nValue);
-    if (message == CM_NOTIFYVIEW) giveUps.push_back(static_cast<NotifyViewRecord&>(*payload).nValue);
+    if (message == CM_NOTIFYVIEW) giveUps.push_back(static_cast<NotifyViewValue&>(*payload).nValue);
     return 0;
   }
   size_t Count(int operation) const {
