@@ -119,8 +119,8 @@ void CUploadMgr::StartUploadWithReport() {
       for (const std::u16string& root : roots) removable += StartsWithFolded(entry.strOrgFile, root) ? 1 : 0;
     }
   }
-  if (cloudDisk > 0) PostDataReport(kReportCloudDisk, cloudDisk);
-  if (removable > 0) PostDataReport(kReportRemovable, removable);
+  if (cloudDisk > 0) PostDataReport(GetReportWnd(), kReportCloudDisk, cloudDisk);
+  if (removable > 0) PostDataReport(GetReportWnd(), kReportRemovable, removable);
   StartUpload();
 }
 
@@ -329,7 +329,9 @@ void CUploadMgr::OnUploadResult(const UploadNotifyMsg& message) {
     return;
   }
   const auto started = m_mapStrategies.find(message.strFile);
-  if (!result->bDone && record->nRetriesLeft > 0 && m_nState.load() != kStateIdle && started != m_mapStrategies.end()) {
+  // An answer that must not be tried again leaves the result's copy without retries.
+  const bool retriesLeft = record->nRetriesLeft > 0 && result->nRetriesLeft > 0;
+  if (!result->bDone && retriesLeft && m_nState.load() != kStateIdle && started != m_mapStrategies.end()) {
     fotaro::Log(kNotifyScope, "result %d, %d retries left: upload again", result->nResult,
                 static_cast<int>(record->nRetriesLeft));
     if (PostJob(kUploadPool, MakeJob(message.strFile, started->second), std::make_unique<CUploadItem>())) return;

@@ -128,6 +128,9 @@ void CUploaderFrame::PostToControl(WPARAM code, LPARAM value, std::unique_ptr<Me
 void CUploaderFrame::OnCreate() {
   m_hFrameWnd = hwnd();
   m_uploadMgr.SetNotifyWnd(hwnd());
+  // What the batch's workers report goes to this frame's control, not to whichever control of the
+  // process started last.
+  m_uploadMgr.SetReportWnd(ControlWnd());
   if (!IsWindow(m_uploadMgr.hwnd())) m_uploadMgr.Create(hwnd());
   m_pools = std::make_unique<CThreadPoolLease>();
   RECT client{};
@@ -135,6 +138,7 @@ void CUploaderFrame::OnCreate() {
   RECT inner = client;
   InflateRect(inner, -1, -1);
   m_grid.Create(hwnd(), inner);
+  m_grid.SetReportWnd(ControlWnd());
   m_grid.SetUploadLimit(static_cast<uint32_t>(std::max(0, m_nUploadLimit)));
   m_toolTip.Create(hwnd());
   CreateControls();
