@@ -1,5 +1,6 @@
 #include "tests/ui/FrameFixture.h"
 
+#include "control/services/Global.h"
 #include "engine/ThreadPool.h"
 #include "platform/CodePage.h"
 #include "platform/win/MessageLoop.h"
@@ -42,6 +43,7 @@ void FrameTest::TearDown() {
   CCMMessageDlg::SetShownHook(nullptr);
   EXPECT_TRUE(m_answers.empty()) << "answers left for dialogs that did not show";
   OrniFotaro::CThreadPool::FreeInstance(-1);
+  CGlobal::Instance().SetRetryTimes(3);
 }
 
 void FrameTest::StartWithServer(const std::vector<Param>& params) {
