@@ -20,6 +20,12 @@ std::string SharedDataFolder();
 std::string LogMarker();
 // The log files: $XDG_STATE_HOME/Brennik/log.
 std::string LogFolder();
+// The user's pictures and documents folders as the desktop names them: XDG_PICTURES_DIR and
+// XDG_DOCUMENTS_DIR of $XDG_CONFIG_HOME/user-dirs.dirs, read on every call, else $HOME/Pictures and
+// $HOME/Documents. Empty when the desktop turned the folder off (set it to $HOME). The folder may
+// not exist.
+std::string PicturesFolder();
+std::string DocumentsFolder();
 // The persisted key/value store that stands in for the registry: $XDG_CONFIG_HOME/Brennik/registry.
 std::string RegistryStore();
 

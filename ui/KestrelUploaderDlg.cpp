@@ -8,13 +8,6 @@
 
 using namespace platform;
 
-namespace {
-
-// The sort list's rows, in the grid's order numbers less one.
-const std::vector<std::u16string> kSortOrders{u"按拍摄时间排序", u"按文件名排序", u"按添加顺序排列"};
-
-}  // namespace
-
 CKestrelUploaderDlg::CKestrelUploaderDlg() = default;
 
 CKestrelUploaderDlg::~CKestrelUploaderDlg() { DestroyWindow(hwnd()); }
@@ -34,7 +27,7 @@ bool CKestrelUploaderDlg::SetWaterPressCheck(int32_t flag) {
 void CKestrelUploaderDlg::HideSortDropDown() { m_sort.ShowList(false); }
 
 void CKestrelUploaderDlg::CreateControls() {
-  m_sort.Create(hwnd(), RECT{}, kCmdSort, kSortOrders);
+  m_sort.Create(hwnd(), RECT{}, kCmdSort, CUploadPreview::SortOrderNames());
   m_sort.SetCurSel(CUploadPreview::kSortAsAdded - 1);
   m_waterPress.Create(hwnd(), RECT{}, kCmdWaterPress, m_strUploadBtnWaterPress);
   m_waterPress.SetCheck(m_bWaterPressCheck != 0);

@@ -32,6 +32,8 @@ std::u16string LocalTimeText(int64_t seconds) {
 
 }  // namespace
 
+uint64_t NewPreviewItemId() { return ++g_lastItemId; }
+
 PreviewItemPtr MakePreviewItem(const std::u16string& path) {
   const std::string bytes = platform::PathBytes(path);
   const int fd = open(bytes.c_str(), O_RDONLY | O_CLOEXEC);
@@ -42,7 +44,7 @@ PreviewItemPtr MakePreviewItem(const std::u16string& path) {
   if (!known || !S_ISREG(info.stx_mode)) return nullptr;
 
   auto item = std::make_shared<CPreviewItem>();
-  item->nId = ++g_lastItemId;
+  item->nId = NewPreviewItemId();
   item->strPath = path;
   const size_t slash = path.rfind(u'/');
   item->strName = slash == std::u16string::npos ? path : path.substr(slash + 1);

@@ -36,6 +36,9 @@ struct CPreviewItem {
 
 using PreviewItemPtr = std::shared_ptr<CPreviewItem>;
 
+// A new item id, unique in the process.
+uint64_t NewPreviewItemId();
+
 // A new item for the file `path` with its size, format, creation time and EXIF date-time; null
 // when the file cannot be opened or is not a regular file.
 PreviewItemPtr MakePreviewItem(const std::u16string& path);

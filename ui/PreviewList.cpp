@@ -15,6 +15,13 @@ void CPreviewList::Append(PreviewItemPtr item) {
   m_items.push_back(std::move(item));
 }
 
+void CPreviewList::Assign(std::vector<PreviewItemPtr> items) {
+  Lock lock(m_lock);
+  m_items = std::move(items);
+  m_newItems.clear();
+  m_selection.clear();
+}
+
 int64_t CPreviewList::TotalSizeKiB() const {
   Lock lock(m_lock);
   int64_t total = 0;
@@ -68,9 +75,11 @@ bool CPreviewList::SelectRange(size_t clicked) {
   return SetSelection(std::move(selection));
 }
 
-bool CPreviewList::SelectAll() {
+bool CPreviewList::SelectAll() { return SelectFirst(m_items.size()); }
+
+bool CPreviewList::SelectFirst(size_t count) {
   std::vector<uint64_t> selection;
-  for (const PreviewItemPtr& item : m_items) selection.push_back(item->nId);
+  for (size_t i = 0; i < m_items.size() && i < count; ++i) selection.push_back(m_items[i]->nId);
   return SetSelection(std::move(selection));
 }
 

@@ -28,6 +28,8 @@ class CPreviewList {
   const std::vector<PreviewItemPtr>& newItems() const { return m_newItems; }
   void ClearNewItems();
   void Append(PreviewItemPtr item);
+  // Replaces every photo by `items`; the selection and the new photos are cleared.
+  void Assign(std::vector<PreviewItemPtr> items);
 
   // Σ (file size / 1024) over the photos, each truncated.
   int64_t TotalSizeKiB() const;
@@ -42,6 +44,8 @@ class CPreviewList {
   // order); the clicked photo alone without a selection.
   bool SelectRange(size_t clicked);
   bool SelectAll();
+  // The first `count` photos (all of them when there are fewer).
+  bool SelectFirst(size_t count);
   // The photos whose cells meet `band` (canvas coordinates), in list order.
   bool SelectInRect(const platform::RECT& band);
   bool ClearSelection();

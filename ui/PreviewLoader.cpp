@@ -20,7 +20,7 @@ bool CPreviewLoader::Start(HWND window) {
   return StartThread();
 }
 
-bool CPreviewLoader::Stop() { return StopThread(); }
+bool CPreviewLoader::Stop(std::chrono::milliseconds bound) { return StopThread(bound); }
 
 size_t CPreviewLoader::FirstInView(int scrollPos) const {
   const RECT client{0, 0, 1 << 20, m_list.m_nClientHeight};

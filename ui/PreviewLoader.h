@@ -25,8 +25,8 @@ class CPreviewLoader : public CCMThreadModel {
 
   // Starts a walk from the first photo, repainting in `window`; false when the thread could not start.
   bool Start(platform::HWND window);
-  // Stops the walk, waiting at most 3 seconds. True when the thread has ended.
-  bool Stop();
+  // Stops the walk, waiting at most `bound`. True when the thread has ended.
+  bool Stop(std::chrono::milliseconds bound = kStopBound);
 
  private:
   void Run() override;

@@ -30,6 +30,10 @@ CPreviewPainter::CPreviewPainter()
     : m_background(skin::GridBackground()),
       m_selection(skin::SelectionFrame(CPreviewLayout::kCellWidth + 2,
                                        CPreviewLayout::kCellHeight + CPreviewLayout::kCaptionHeight + 1)),
+      m_ticked(skin::CheckBox(kTickSize, true)),
+      m_unticked(skin::CheckBox(kTickSize, false)),
+      m_rotate(skin::RotateButton(CPreviewLayout::kButtonWidth, CPreviewLayout::kButtonHeight)),
+      m_rotateNarrow(skin::RotateButton(CPreviewLayout::kNarrowButtonWidth, CPreviewLayout::kNarrowButtonHeight)),
       m_font(skin::UiFont()) {}
 
 void CPreviewPainter::Paint(gfx::Canvas& canvas, const CPreviewList& list, const View& view) {
@@ -44,9 +48,15 @@ void CPreviewPainter::Paint(gfx::Canvas& canvas, const CPreviewList& list, const
   for (const PreviewItemPtr& item : list.items()) {
     const RECT& cell = item->rcPic;
     if (IsRectEmpty(cell) || cell.bottom + CPreviewLayout::kCaptionHeight <= top || cell.top >= bottom) continue;
-    PaintCell(canvas, *item, -view.scrollPos);
-    if (list.IsSelected(*item)) {
-      canvas.DrawImage(m_selection, cell.left - 1, cell.top - 1 - view.scrollPos);
+    PaintCell(canvas, *item, view.showNames ? item->strName : item->strDesc, -view.scrollPos);
+    const bool selected = list.IsSelected(*item);
+    if (selected) canvas.DrawImage(m_selection, cell.left - 1, cell.top - 1 - view.scrollPos);
+    if (view.rotateButtons && item->bShowBtn && !IsRectEmpty(item->rcBtn) && (selected || view.hot == item->nId)) {
+      const gfx::Bitmap& button = RectWidth(item->rcBtn) < CPreviewLayout::kButtonWidth ? m_rotateNarrow : m_rotate;
+      canvas.DrawImage(button, item->rcBtn.left, item->rcBtn.top - view.scrollPos);
+    }
+    if (view.ticks) {
+      canvas.DrawImage(selected ? m_ticked : m_unticked, cell.right - kTickSize - 4, cell.top + 4 - view.scrollPos);
     }
   }
   if (view.dropMarker) canvas.FillRect(ToRectF(*view.dropMarker), skin::kAccent);
@@ -60,13 +70,13 @@ void CPreviewPainter::Paint(gfx::Canvas& canvas, const CPreviewList& list, const
   }
 }
 
-void CPreviewPainter::PaintCell(gfx::Canvas& canvas, const CPreviewItem& item, int dy) {
+void CPreviewPainter::PaintCell(gfx::Canvas& canvas, const CPreviewItem& item, const std::u16string& caption, int dy) {
   const RectF cell = ToRectF(item.rcPic, dy);
   const float captionHeight = CPreviewLayout::kCaptionHeight;
   // The frame: a grey line around the cell and its caption band, white inside.
   skin::DrawBox(canvas, {cell.x - 1, cell.y - 1, cell.width + 2, cell.height + captionHeight + 1}, kFrame, kWhite);
-  if (!item.strDesc.empty()) {
-    canvas.DrawTextLine(item.strDesc, m_font, {cell.x + 3, cell.y + cell.height, cell.width - 6, captionHeight}, kCaption);
+  if (!caption.empty()) {
+    canvas.DrawTextLine(caption, m_font, {cell.x + 3, cell.y + cell.height, cell.width - 6, captionHeight}, kCaption);
   }
   if (item.bLoaded && !item.thumb.empty()) {
     const float x = cell.x + (cell.width - item.thumb.width()) / 2.0f;

@@ -1,7 +1,6 @@
 #include "ui/UploadPreview.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "control/ControlMessages.h"
 #include "control/services/Global.h"
@@ -10,7 +9,6 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageLoop.h"
-#include "platform/win/PaintDC.h"
 #include "platform/win/Surface.h"
 #include "ui/PreviewFiles.h"
 #include "ui/PreviewMessages.h"
@@ -22,8 +20,6 @@ namespace {
 
 constexpr int kReportThumbTime = 12;  // data report: milliseconds of one thumbnail
 
-std::atomic<int> g_lastGridId{0};
-
 ThumbCaller GridCaller(int gridId) {
   return {"CUploadPreview::CreateThumbBmp", "###CreateThumbBmp takes time[MS] : [%d] %s", gridId};
 }
@@ -34,8 +30,13 @@ int StyleType() { return CGlobal::Instance().GetStyleType(); }
 }  // namespace
 
 CUploadPreview::CUploadPreview()
-    : m_nGridId(++g_lastGridId),
-      m_loader(m_list, GridCaller(m_nGridId), [this](int ms) { PostDataReport(ReportWnd(), kReportThumbTime, ms); }) {}
+    : CUploadPreview(NewWindowId(), std::make_shared<std::atomic<platform::HWND>>(nullptr)) {}
+
+CUploadPreview::CUploadPreview(int gridId, ReportWindow report)
+    : CPreviewWindow("CUploadPreview", GridCaller(gridId),
+                     [report](int ms) { PostDataReport(report->load(), kReportThumbTime, ms); }),
+      m_nGridId(gridId),
+      m_pReportWnd(std::move(report)) {}
 
 CUploadPreview::~CUploadPreview() { DestroyWindow(hwnd()); }
 
@@ -63,12 +64,6 @@ void CUploadPreview::AddSelectedFile(const std::vector<std::u16string>& paths) {
   SetScroll(0);
   StartLoader();
   InvalidateRect(hwnd());
-}
-
-void CUploadPreview::StartLoader() {
-  // A loader that missed its stop bound (a photo that takes long to decode) is still finishing:
-  // the hover timer tries again until it has.
-  m_bLoaderPending = !m_loader.Start(hwnd());
 }
 
 void CUploadPreview::DeleteSelected(bool countAsDeleted) {
@@ -153,6 +148,11 @@ void CUploadPreview::SetUploadPercent(const std::u16string& path, int percent) {
   }
 }
 
+void CUploadPreview::AdvanceUploadPercent(const std::u16string& path, int percent) {
+  const PreviewItemPtr item = FindItem(path);
+  if (item && item->strError.empty() && percent > item->nPercent) SetUploadPercent(path, percent);
+}
+
 void CUploadPreview::SetUploadError(const std::u16string& path, const std::u16string& text) {
   if (PreviewItemPtr item = FindItem(path)) {
     item->nPercent = -1;
@@ -185,100 +185,14 @@ std::vector<std::u16string> CUploadPreview::GetFiles() const {
 
 // ---- Layout and scrolling ---------------------------------------------------------------------
 
-CPreviewLayout::Columns CUploadPreview::Columns() const {
-  RECT client{};
-  GetClientRect(hwnd(), &client);
-  const int bar = GetSystemMetrics(SM_CXVSCROLL);
-  // The layout always counts the scroll bar's width in, shown or not.
-  if (IsVScrollBarVisible(nullptr)) client.right += bar;
-  return CPreviewLayout::CountColumns(client.right, bar);
-}
+bool CUploadPreview::NarrowButtons() const { return StyleType() == 0; }
 
-POINT CUploadPreview::ToCanvas(POINT client) const { return POINT{client.x, client.y + GetScrollPos()}; }
+// Not before the child windows exist.
+bool CUploadPreview::CanvasReady() const { return IsWindow(m_hint.hwnd()); }
 
-int CUploadPreview::GetScrollPos() const { return platform::GetScrollPos(hwnd(), SB_VERT); }
-
-void CUploadPreview::CaculatePicRect(size_t start) {
-  const CPreviewLayout::Columns columns = Columns();
-  CPreviewList::Lock lock(m_list.mutex());
-  CPreviewLayout::LayOut(m_list.items(), start, columns, StyleType() == 0);
-}
-
-void CUploadPreview::CreateCanvas() {
-  if (!IsWindow(m_hint.hwnd())) return;  // not before the child windows exist
-  m_nCanvasHeight = CPreviewLayout::CanvasHeight(m_list.size(), Columns().nXCount);
-}
-
-void CUploadPreview::SetScroll(int pos) {
-  RECT client{};
-  GetClientRect(hwnd(), &client);
-  const int max = m_list.size() > 0 ? CPreviewLayout::ScrollMax(m_list.items().back()->rcPic, m_nCanvasHeight) : 0;
-  SCROLLINFO info;
-  info.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
-  info.nMin = 0;
-  info.nMax = max;
-  info.nPage = static_cast<UINT>(std::max(0, client.bottom));
-  info.nPos = std::clamp(pos, 0, max);
-  const int position = SetScrollInfo(hwnd(), SB_VERT, info);
-  fotaro::Log("CUploadPreview::SetScroll", "Scroll Info : si.nPage = %d, si.nPos = %d, si.nMax = %d, rcClient.Height() = %d",
-              static_cast<int>(info.nPage), position, max, static_cast<int>(client.bottom));
-  CPreviewList::Lock lock(m_list.mutex());
-  m_list.m_nScrollPos = position;
-  m_list.m_nClientHeight = client.bottom;
-}
-
-void CUploadPreview::RecalcAndRedraw(size_t start) {
-  CaculatePicRect(start);
-  CreateCanvas();
-  SetScroll(GetScrollPos());
-  InvalidateRect(hwnd());
-}
-
-bool CUploadPreview::IsVScrollBarVisible(RECT* bar) const {
-  RECT window{}, client{};
-  GetWindowRect(hwnd(), &window);
-  GetClientRect(hwnd(), &client);
-  const bool visible = RectWidth(window) > client.right;
-  if (visible) {
-    fotaro::Log("CUploadPreview::IsVScrollBarVisible", "Scrollbar Visible, width = %d", RectWidth(window) - client.right);
-  } else {
-    fotaro::Log("CUploadPreview::IsVScrollBarVisible", "Scrollbar Invisible");
-  }
-  if (bar) *bar = RECT{client.right, 0, RectWidth(window), client.bottom};
-  return visible;
-}
-
-void CUploadPreview::ScrollTo(int pos) {
-  if (m_edit.editing()) SetFocus(hwnd());  // the caption box does not scroll with its photo: done
-  SetScroll(pos);
-  {
-    // The loader goes on with the photos now in view.
-    CPreviewList::Lock lock(m_list.mutex());
-    m_list.m_nRestartPos = m_list.m_nScrollPos;
-  }
-  m_nLastScrollPos = GetScrollPos();
-  InvalidateRect(hwnd());
-}
-
-void CUploadPreview::OnVScroll(int code, int thumb) {
-  RECT client{};
-  GetClientRect(hwnd(), &client);
-  SCROLLINFO info;
-  info.fMask = SIF_RANGE;
-  GetScrollInfo(hwnd(), SB_VERT, &info);
-  int pos = GetScrollPos();
-  switch (code) {
-    case SB_LINEUP: pos -= kLine; break;
-    case SB_LINEDOWN: pos += kLine; break;
-    case SB_PAGEUP: pos -= client.bottom; break;
-    case SB_PAGEDOWN: pos += client.bottom; break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: pos = thumb; break;
-    case SB_TOP: pos = 0; break;
-    case SB_BOTTOM: pos = info.nMax; break;
-    default: return;
-  }
-  ScrollTo(pos);
+// The caption box does not scroll with its photo: editing ends.
+void CUploadPreview::OnScrolling() {
+  if (m_edit.editing()) SetFocus(hwnd());
 }
 
 // ---- Window messages --------------------------------------------------------------------------
@@ -287,6 +201,8 @@ void CUploadPreview::OnCreate() {
   m_hint.Create(hwnd());
   m_edit.Create(hwnd(), RECT{}, kCaptionEditId, kCaptionLimit);
   m_toolTip.Create(hwnd());
+  m_menu.Create(hwnd(), kMenuId);
+  m_menu.SetItems(SortOrderNames());
   DragAcceptFiles(hwnd(), true);
   SetTimer(hwnd(), kHoverTimer, 200ms);
   StartLoader();
@@ -313,23 +229,21 @@ void CUploadPreview::OnSize() {
 }
 
 void CUploadPreview::OnPaint() {
-  PaintDC dc(hwnd());
   CPreviewPainter::View view;
-  GetClientRect(hwnd(), &view.client);
-  view.scrollPos = GetScrollPos();
   view.stretchBackground = StyleType() != 1;
+  view.rotateButtons = CanChange();
+  view.hot = m_hot;
   view.dropMarker = m_rcDropMarker;
   if (m_bRubberBand) {
     RECT band{std::min(m_ptDown.x, m_ptBandEnd.x), std::min(m_ptDown.y, m_ptBandEnd.y),
               std::max(m_ptDown.x, m_ptBandEnd.x) + 1, std::max(m_ptDown.y, m_ptBandEnd.y) + 1};
-    OffsetRect(band, 0, -view.scrollPos);
+    OffsetRect(band, 0, -GetScrollPos());
     view.rubberBand = band;
   }
-  CPreviewList::Lock lock(m_list.mutex());
-  m_painter.Paint(dc.canvas(), m_list, view);
+  PaintView(view);
 }
 
-void CUploadPreview::OnCommand(WPARAM wParam) {
+void CUploadPreview::OnCommand(WPARAM wParam, LPARAM lParam) {
   const UINT id = LOWORD(wParam);
   const HWND frame = GetParent(hwnd());
   switch (id) {
@@ -338,6 +252,7 @@ void CUploadPreview::OnCommand(WPARAM wParam) {
     case CPreviewHint::kBack: PostMessage(frame, CM_CMPREVIEW, CMT_UPLOADPREVIEW_BACK); break;
     case CPreviewHint::kHowToDrag: PostMessage(frame, CM_CMPREVIEW, CMT_UPLOADPREVIEW_HOWTODRAG); break;
     case kCaptionEditId: EndCaptionEdit(HIWORD(wParam) == EN_COMMIT); break;
+    case kMenuId: PostMessage(frame, CM_CMPREVIEW, CMT_UPLOADPREVIEW_MENU, lParam + 1); break;
   }
 }
 
@@ -379,6 +294,7 @@ void CUploadPreview::OnKeyUp(UINT vk) {
 void CUploadPreview::OnMouseLeave() {
   m_toolTip.Hide();
   m_hovered.reset();
+  SetHot(std::nullopt);
   POINT pointer;
   GetCursorPos(&pointer);
   ScreenToClient(hwnd(), &pointer);
@@ -431,10 +347,14 @@ LRESULT CUploadPreview::WndProc(UINT message, WPARAM wParam, LPARAM lParam, std:
     case WM_PAINT: OnPaint(); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_VSCROLL: OnVScroll(LOWORD(wParam), static_cast<int16_t>(HIWORD(wParam))); return 0;
-    case WM_MOUSEWHEEL:
-      ScrollTo(GetScrollPos() - static_cast<int16_t>(HIWORD(wParam)) * 2 * kLine / WHEEL_DELTA);
+    case WM_MOUSEWHEEL: OnMouseWheel(static_cast<int16_t>(HIWORD(wParam))); return 0;
+    case WM_COMMAND: OnCommand(wParam, lParam); return 0;
+    case WM_RBUTTONUP: {
+      POINT screen = point;
+      ClientToScreen(hwnd(), &screen);
+      m_menu.Show(screen, 140, m_nSortOrder - 1);
       return 0;
-    case WM_COMMAND: OnCommand(wParam); return 0;
+    }
     case WM_KEYDOWN: OnKeyDown(static_cast<UINT>(wParam)); return 0;
     case WM_KEYUP: OnKeyUp(static_cast<UINT>(wParam)); return 0;
     case WM_LBUTTONDOWN:

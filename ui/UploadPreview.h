@@ -11,21 +11,19 @@
 // Threads: everything here runs on the window's thread, except the loader (PreviewLoader.h).
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/win/Message.h"
-#include "platform/win/Window.h"
 #include "ui/PreviewHint.h"
-#include "ui/PreviewLayout.h"
-#include "ui/PreviewList.h"
-#include "ui/PreviewLoader.h"
-#include "ui/PreviewPainter.h"
+#include "ui/PreviewWindow.h"
 #include "widgets/CMEdit.h"
+#include "widgets/CMPopupList.h"
 #include "widgets/CMToolTip.h"
 
-class CUploadPreview : public platform::Window {
+class CUploadPreview : public CPreviewWindow {
  public:
   // Timers of the window.
   static constexpr uintptr_t kHoverTimer = 1;         // 200 ms: the tool tip of the photo under the pointer
@@ -34,8 +32,8 @@ class CUploadPreview : public platform::Window {
   static constexpr uintptr_t kDragStartTimer = 4;     // 350 ms once: a held press on a photo becomes a drag
   static constexpr uintptr_t kHoverRestartTimer = 5;  // once: hover tracking again after a drag or band
   static constexpr size_t kCaptionLimit = 30;         // characters of a caption
-  static constexpr int kLine = 42;                    // pixels of one scroll line
   static constexpr platform::UINT kCaptionEditId = 300;
+  static constexpr platform::UINT kMenuId = 301;
 
   CUploadPreview();
   ~CUploadPreview() override;
@@ -60,7 +58,7 @@ class CUploadPreview : public platform::Window {
   bool IsUploadMode() const { return m_bUploadMode; }
   // The control's window, which the grid's data reports and CM_NOTIFYVIEW go to; until set, the
   // process's control window.
-  void SetReportWnd(platform::HWND control) { m_hReportWnd.store(control); }
+  void SetReportWnd(platform::HWND control) { m_pReportWnd->store(control); }
   // The most photos the grid takes; no limit until set.
   void SetUploadLimit(uint32_t limit) { m_nUploadLimit = limit; }
   // The empty grid's "how to drag" button (for style 0 only): shown only while the grid is empty,
@@ -71,6 +69,8 @@ class CUploadPreview : public platform::Window {
 
   // The upload overlay of the photo `path`: its progress (100 shows it as uploaded) or its error.
   void SetUploadPercent(const std::u16string& path, int percent);
+  // The progress of an attempt, which only goes forward (its reports may overtake one another).
+  void AdvanceUploadPercent(const std::u16string& path, int percent);
   void SetUploadError(const std::u16string& path, const std::u16string& text);
   void ClearUploadMarks();
   // The photo being handed to compression (it shows 0 %), and the one whose upload starts (scrolled
@@ -93,10 +93,18 @@ class CUploadPreview : public platform::Window {
   void SetSortOrder(int order);
   int GetSortOrder() const { return m_nSortOrder; }
 
+  // Turns the photo a quarter turn clockwise, as its turn button does: the grid shows and the
+  // frame uploads a turned copy of it (in the working folder); four turns give the photo back.
+  // False when the photo cannot be turned (a GIF, during an upload, a file that cannot be read).
+  bool RotatePhoto(const std::u16string& path);
   // The photos the user turned (their rotation is not 0).
   int CountRotated() const;
+  // The names of the sort orders, for the grid's menu and the frames' lists (order n at n - 1).
+  static const std::vector<std::u16string>& SortOrderNames();
+  // The grid's menu (its right button): the sort orders; a choice goes to the frame as
+  // notification 13 with the order.
+  CCMPopupList& menu() { return m_menu; }
 
-  size_t GetPhotoCount() const { return m_list.size(); }
   // The empty grid's invitation to add photos shows.
   bool IsHintShown() const;
   // The photos' files in upload order, and those of the selected photos.
@@ -104,17 +112,6 @@ class CUploadPreview : public platform::Window {
   std::vector<std::u16string> GetSelectedFiles() const;
   int64_t GetTotalSizeKiB() const { return m_nTotalSizeKiB; }
   size_t GetDeletedCount() const { return m_nDeletedCount; }
-  const CPreviewList& list() const { return m_list; }
-
-  // Layout: cells from list position `start` on, the canvas height, the scroll range.
-  void CaculatePicRect(size_t start);
-  void CreateCanvas();
-  void SetScroll(int pos);
-  void RecalcAndRedraw(size_t start);
-  // Whether the vertical scroll bar shows, and where (client coordinates of the window's rectangle).
-  bool IsVScrollBarVisible(platform::RECT* bar) const;
-  int GetCanvasHeight() const { return m_nCanvasHeight; }
-  int GetScrollPos() const;
 
   // The drop marker for the pointer at `client` while photos are dragged.
   void CaculateDragShadow(platform::POINT client);
@@ -125,25 +122,31 @@ class CUploadPreview : public platform::Window {
                             std::unique_ptr<platform::MessagePayload>& payload) override;
 
  private:
+  using ReportWindow = std::shared_ptr<std::atomic<platform::HWND>>;
+  // The loader's reports read the control's window through `report`, which outlives the grid.
+  CUploadPreview(int gridId, ReportWindow report);
   void OnCreate();
   void OnDestroy();
   void OnSize();
   void OnPaint();
   void OnTimer(uintptr_t id);
-  void OnVScroll(int code, int thumb);
-  void OnCommand(platform::WPARAM wParam);
+  void OnCommand(platform::WPARAM wParam, platform::LPARAM lParam);
   void OnKeyDown(platform::UINT vk);
   void OnKeyUp(platform::UINT vk);
   void OnLButtonDown(platform::POINT client, platform::WPARAM keys);
   void OnMouseMove(platform::POINT client, platform::WPARAM keys);
   void OnLButtonUp();
   void OnMouseLeave();
+  // The photo under the pointer (none: nullopt), whose turn button shows.
+  void SetHot(std::optional<uint64_t> item);
   void OnDropFiles(const platform::DropFiles& drop);
 
-  void StartLoader();
+  bool NarrowButtons() const override;
+  bool CanvasReady() const override;
+  void OnScrolling() override;
   // Adding, deleting, moving and turning photos are allowed now.
   bool CanChange() const { return m_bAllowAdd && !m_bUploadMode; }
-  platform::HWND ReportWnd() const { return m_hReportWnd.load(); }
+  platform::HWND ReportWnd() const { return m_pReportWnd->load(); }
   void ReLayOut();
   void Drop();
   void CancelGestures();
@@ -151,36 +154,28 @@ class CUploadPreview : public platform::Window {
   void BeginCaptionEdit(uint64_t itemId);
   void EndCaptionEdit(bool commit);
   void UpdateToolTip();
-  void ScrollTo(int pos);
   void NotifySelection();
   void NotifyFiles(const std::vector<std::u16string>& files);
   void ShowHint(bool show);
   PreviewItemPtr FindItem(const std::u16string& path) const;
   PreviewItemPtr FindItem(uint64_t id) const;
-  CPreviewLayout::Columns Columns() const;
-  platform::POINT ToCanvas(platform::POINT client) const;
 
   const int m_nGridId;  // names this grid in its temporary files
-  CPreviewList m_list;
-  CPreviewLoader m_loader;
-  CPreviewPainter m_painter;
   CPreviewHint m_hint;
   CCMEdit m_edit;
   CCMToolTip m_toolTip;
+  CCMPopupList m_menu;
 
-  int m_nCanvasHeight = 0;
   int64_t m_nTotalSizeKiB = 0;
   size_t m_nDeletedCount = 0;
   uint32_t m_nUploadLimit = UINT32_MAX;
-  int m_nLastScrollPos = 0;
   bool m_bAllowAdd = true;
   bool m_bUploadMode = false;
   int m_nSortOrder = kSortAsAdded;
-  std::atomic<platform::HWND> m_hReportWnd{nullptr};  // read by the loader thread too
+  const ReportWindow m_pReportWnd;
   bool m_bAlreadyUploaded = false;
   bool m_bCanShowFlashBtn = false;
   bool m_bEnterPressed = false;
-  bool m_bLoaderPending = false;  // the loader could not start yet
 
   // The gestures of the left button.
   platform::POINT m_ptDown;            // canvas coordinates
@@ -194,4 +189,5 @@ class CUploadPreview : public platform::Window {
   int m_nDropIndex = -1;
   std::optional<platform::RECT> m_rcDropMarker;  // client coordinates
   std::optional<uint64_t> m_hovered;   // the photo under the pointer at the last hover tick
+  std::optional<uint64_t> m_hot;       // the photo under the pointer now: its turn button shows
 };

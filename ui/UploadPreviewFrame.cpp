@@ -1,8 +1,12 @@
 // CUploadPreview, third part: what the frame asks of the grid around a batch: upload mode and the
 // marks of the photos being uploaded, taking photos out, the sort order, the turned photos.
 
+#include <unistd.h>
+
 #include <algorithm>
 
+#include "imaging/PhotoRotation.h"
+#include "platform/CodePage.h"
 #include "platform/win/Input.h"
 #include "platform/win/Surface.h"
 #include "ui/UploadPreview.h"
@@ -81,6 +85,33 @@ void CUploadPreview::SetSortOrder(int order) {
       break;
   }
   ReLayOut();
+}
+
+const std::vector<std::u16string>& CUploadPreview::SortOrderNames() {
+  static const std::vector<std::u16string> names{u"按拍摄时间排序", u"按文件名排序", u"按添加顺序排列"};
+  return names;
+}
+
+bool CUploadPreview::RotatePhoto(const std::u16string& path) {
+  const PreviewItemPtr item = FindItem(path);
+  if (!item || !item->bShowBtn || !CanChange()) return false;
+  const int turns = (item->nRotation + 1) % 4;
+  std::u16string turned;
+  // Four turns give the photo back as it is; otherwise the copy turned so far turns once more.
+  if (turns != 0 && !RotatePhotoFile(item->sourcePath(), item->strName, 1, &turned)) return false;
+  const std::u16string earlier = item->strSrcPath;
+  m_loader.Stop();
+  {
+    CPreviewList::Lock lock(m_list.mutex());
+    item->strSrcPath = turned;
+    item->nRotation = turns;
+    item->thumb = {};
+    item->bLoaded = false;
+  }
+  if (!earlier.empty()) unlink(PathBytes(earlier).c_str());  // the copy of the last turn
+  StartLoader();
+  InvalidateRect(hwnd());
+  return true;
 }
 
 int CUploadPreview::CountRotated() const {

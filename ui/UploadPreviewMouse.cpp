@@ -35,6 +35,11 @@ void CUploadPreview::OnLButtonDown(POINT client, WPARAM keys) {
     KillTimer(hwnd(), kHoverTimer);
     m_toolTip.Hide();
     SetTimer(hwnd(), kBandTimer, 100ms);
+  } else if (CanChange() && m_list.items()[*hit]->bShowBtn && PtInRect(m_list.items()[*hit]->rcBtn, point)) {
+    // The turn button: the photo turns, nothing else happens.
+    ReleaseCapture();
+    RotatePhoto(m_list.items()[*hit]->strPath);
+    return;
   } else {
     const CPreviewItem& item = *m_list.items()[*hit];
     if (shift) {
@@ -52,7 +57,15 @@ void CUploadPreview::OnLButtonDown(POINT client, WPARAM keys) {
   InvalidateRect(hwnd());
 }
 
+void CUploadPreview::SetHot(std::optional<uint64_t> item) {
+  if (item == m_hot) return;
+  m_hot = item;
+  InvalidateRect(hwnd());
+}
+
 void CUploadPreview::OnMouseMove(POINT client, WPARAM keys) {
+  const std::optional<size_t> under = CPreviewLayout::HitTest(m_list.items(), ToCanvas(client));
+  SetHot(under ? std::optional<uint64_t>(m_list.items()[*under]->nId) : std::nullopt);
   if (m_bDragging) {
     CaculateDragShadow(client);
   } else if (m_bRubberBand) {

@@ -28,11 +28,10 @@ void CUploadStatusBar::Show(int step, std::u16string text) {
 
 void CUploadStatusBar::OnPaint() {
   PaintDC dc(hwnd());
-  RECT client;
-  GetClientRect(hwnd(), &client);
   gfx::Canvas& canvas = dc.canvas();
-  const float w = static_cast<float>(client.right);
-  const float h = static_cast<float>(client.bottom);
+  const gfx::RectF area = skin::ClientArea(hwnd());
+  const float w = area.width;
+  const float h = area.height;
   skin::DrawBox(canvas, {0, 0, w, h}, skin::kBorder, kBackground);
   // Eight dots round a circle; the step's dot is the darkest, the ones behind it fade.
   const float cx = 8 + kSpinner / 2.0f;

@@ -16,6 +16,7 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/PaintDC.h"
 #include "platform/win/Surface.h"
+#include "ui/FTFileSelectDlg.h"
 #include "ui/FrameTexts.h"
 #include "ui/PreviewMessages.h"
 #include "widgets/CMMessageDlg.h"
@@ -38,6 +39,7 @@ std::u16string Text(const char16_t* text) { return text ? std::u16string(text) :
 
 CUploaderFrame::CUploaderFrame() = default;
 
+// The dialog's type is complete here.
 CUploaderFrame::~CUploaderFrame() {
   *m_pAlive = false;
   DestroyWindow(hwnd());
@@ -48,6 +50,7 @@ CUploaderFrame::~CUploaderFrame() {
 bool CUploaderFrame::SetUploadLimit(int32_t count) {
   if (count < 0) return false;
   if (IsWindow(m_grid.hwnd())) m_grid.SetUploadLimit(static_cast<uint32_t>(count));
+  if (m_pFileDialog && IsWindow(m_pFileDialog->hwnd())) m_pFileDialog->SetUploadLimit(static_cast<uint32_t>(count));
   return CUploaderBase::SetUploadLimit(count);
 }
 
@@ -91,9 +94,26 @@ int32_t CUploaderFrame::GetPhotoCount() {
 
 void CUploaderFrame::AddPhoto(int32_t type) {
   fotaro::Log("CFTUploader::AddPhoto", "nType = %d", type);
+  if (!IsWindow(hwnd())) return;
+  if (!m_pFileDialog) {
+    auto dialog = std::make_unique<CFTFileSelectDlg>();
+    if (!dialog->Create(hwnd(), CFTFileSelectDlg::kWidth, CFTFileSelectDlg::kHeight)) return;
+    dialog->SetUploadLimit(static_cast<uint32_t>(std::max(0, m_nUploadLimit)));
+    m_pFileDialog = std::move(dialog);
+  }
+  m_pFileDialog->Refresh();
+  m_pFileDialog->ShowCentred();
+  EnableWindow(hwnd(), false);
 }
 
-void CUploaderFrame::OnUserChanged() {}
+void CUploaderFrame::OnFileDialogDone() {
+  if (m_pFileDialog) ShowWindow(m_pFileDialog->hwnd(), SW_HIDE);
+  EnableWindow(hwnd(), true);
+}
+
+void CUploaderFrame::OnUserChanged() {
+  if (m_pFileDialog && IsWindow(m_pFileDialog->hwnd())) m_pFileDialog->Refresh();
+}
 
 HWND CUploaderFrame::CreateFrameWnd(HWND parent, const RECT& rect) {
   if (!Create(parent, rect, WS_CHILD | WS_VISIBLE)) return nullptr;
@@ -153,6 +173,7 @@ void CUploaderFrame::OnDestroy() {
   if (m_pOpenDialog) m_pOpenDialog->Close();
   // The silent uploader and the batch stop before the pools they run on may go.
   m_pSilent.reset();
+  m_pFileDialog.reset();
   m_uploadMgr.Shutdown();
   m_bUploading = false;
   m_pools.reset();
@@ -307,6 +328,10 @@ void CUploaderFrame::OnCM_CMPreview(WPARAM code, LPARAM value) {
   fotaro::Log(kPreviewScope, "wParam = %d", static_cast<int>(code));
   switch (code) {
     case 0: Refresh(); break;
+    case CMT_FILESELECTDLG_OK:
+      OnFileDialogDone();
+      if (const auto* files = reinterpret_cast<const std::vector<std::u16string>*>(value)) AddFiles(*files);
+      break;
     case 3:
       if (const auto* path = reinterpret_cast<const std::u16string*>(value)) {
         m_files.erase(std::remove(m_files.begin(), m_files.end(), *path), m_files.end());
@@ -348,6 +373,9 @@ LRESULT CUploaderFrame::WndProc(UINT message, WPARAM wParam, LPARAM lParam, std:
     case WM_KEYUP: OnKeyUp(static_cast<UINT>(wParam)); return 0;
     case CM_CMPREVIEW: OnCM_CMPreview(wParam, lParam); return 0;
     case CM_UPLOADMGR: OnUploadMgr(wParam, payload.get()); return 0;
+    case CM_FILESELECTDLG:
+      if (wParam == CMT_FILESELECTDLG_DONE) OnFileDialogDone();
+      return 0;
   }
   return 0;
 }

@@ -17,6 +17,10 @@
 // Questions are modal message dialogs (widgets/CMMessageDlg.h) owned by the frame window; the
 // frame's destruction ends one that is open, and the frame then does nothing more for it.
 //
+// Photos come from the file selection dialog (AddPhoto; CFTFileSelectDlg, made on first use and
+// kept hidden between uses, the frame disabled while it shows), from the grid (paste, drop) and
+// from the page.
+//
 // Threads: everything runs on the control's thread; the engine's results arrive as messages.
 
 #include <memory>
@@ -32,6 +36,7 @@
 #include "widgets/CMToolTip.h"
 
 class CCMMessageDlg;
+class CFTFileSelectDlg;
 struct UploadInfo;
 
 class CUploaderFrame : public CUploaderBase, public platform::Window {
@@ -54,9 +59,6 @@ class CUploaderFrame : public CUploaderBase, public platform::Window {
   static constexpr platform::UINT kCmdSortByTime = 106;
   static constexpr platform::UINT kCmdDelete = 107;
   static constexpr platform::UINT kCmdStop = 109;
-  // The file selection dialog's size.
-  static constexpr int kFileDialogWidth = 820;
-  static constexpr int kFileDialogHeight = 520;
 
   CUploaderFrame();
   ~CUploaderFrame() override;
@@ -88,6 +90,8 @@ class CUploaderFrame : public CUploaderBase, public platform::Window {
   int animationStep() const { return m_nAnimationStep; }
   const CUploadProgress& progress() const { return m_progress; }
   CCMToolTip& toolTip() { return m_toolTip; }
+  // The file selection dialog, once AddPhoto has made it; null before.
+  CFTFileSelectDlg* fileDialog() { return m_pFileDialog.get(); }
 
   platform::LRESULT WndProc(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam,
                             std::unique_ptr<platform::MessagePayload>& payload) override;
@@ -136,6 +140,8 @@ class CUploaderFrame : public CUploaderBase, public platform::Window {
   void OnCommand(platform::UINT id, platform::UINT notification);
   void OnKeyUp(platform::UINT vk);
   void OnCM_CMPreview(platform::WPARAM code, platform::LPARAM value);
+  // The file dialog is finished: it hides and the frame takes input again.
+  void OnFileDialogDone();
   void OnUploadMgr(platform::WPARAM code, platform::MessagePayload* payload);
   void OnUploadResult(const UploadInfo& result, const std::u16string& fileKey);
   void OnBatchEnd(platform::WPARAM code);
@@ -161,6 +167,7 @@ class CUploaderFrame : public CUploaderBase, public platform::Window {
 
   CUploadPreview m_grid;
   CCMToolTip m_toolTip;
+  std::unique_ptr<CFTFileSelectDlg> m_pFileDialog;  // made on the first AddPhoto, kept hidden between uses
   std::vector<std::u16string> m_files;  // the photos, in the grid's order
   CUploadProgress m_progress;
   std::unique_ptr<CThreadPoolLease> m_pools;  // while the window exists

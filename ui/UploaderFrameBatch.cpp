@@ -205,11 +205,12 @@ void CUploaderFrame::OnUploadMgr(WPARAM code, MessagePayload* payload) {
       if (!message) break;
       fotaro::Log(kUploadMgrScope, "ULSTRATEGY_UPLOAD_START Filename : %s", path);
       m_grid.SetCurrentFile(path);
+      m_grid.SetUploadPercent(path, 0);  // an attempt starts from nothing
       PostToControl(FTUPLOADER_STARTUPLOAD, 0, std::make_unique<FTUploaderText>(path));
       break;
     case ULSTRATEGY_UPLOAD_PROGRESS:
       if (const auto* percent = message ? std::get_if<int64_t>(&message->param) : nullptr) {
-        m_grid.SetUploadPercent(path, static_cast<int>(std::min<int64_t>(*percent, kMaxProgress)));
+        m_grid.AdvanceUploadPercent(path, static_cast<int>(std::min<int64_t>(*percent, kMaxProgress)));
       }
       break;
     case ULSTRATEGY_UPLOAD_RESULT:

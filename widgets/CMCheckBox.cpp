@@ -32,11 +32,10 @@ void CCMCheckBox::SetCheck(bool checked) {
 
 void CCMCheckBox::OnPaint() {
   PaintDC dc(hwnd());
-  RECT client{};
-  GetClientRect(hwnd(), &client);
   gfx::Canvas& canvas = dc.canvas();
-  const float w = static_cast<float>(client.right);
-  const float h = static_cast<float>(client.bottom);
+  const gfx::RectF area = skin::ClientArea(hwnd());
+  const float w = area.width;
+  const float h = area.height;
   canvas.FillRect({0, 0, w, h}, 0xFFFFFFFF);
   const float top = (h - kBox) / 2;
   skin::DrawBox(canvas, {0, top, kBox, kBox}, m_bChecked ? skin::kAccent : skin::kBorder,

@@ -42,11 +42,10 @@ void CCMDropDown::ShowList(bool show) {
 
 void CCMDropDown::OnPaint() {
   PaintDC dc(hwnd());
-  RECT client{};
-  GetClientRect(hwnd(), &client);
   gfx::Canvas& canvas = dc.canvas();
-  const float w = static_cast<float>(client.right);
-  const float h = static_cast<float>(client.bottom);
+  const gfx::RectF area = skin::ClientArea(hwnd());
+  const float w = area.width;
+  const float h = area.height;
   skin::DrawBox(canvas, {0, 0, w, h}, skin::kBorder, 0xFFFFFFFF);
   const auto& items = m_list.items();
   if (m_nCurrent < static_cast<int>(items.size())) {

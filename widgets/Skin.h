@@ -4,6 +4,7 @@
 
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/win/Types.h"
 
 namespace skin {
 
@@ -36,8 +37,32 @@ struct ButtonFaces {
 };
 ButtonFaces PushButtonFaces(int width, int height, Color fill);
 
+// A check box of `size` x `size`: a white box with a grey border, or, ticked, an accent box with a
+// white tick.
+Bitmap CheckBox(int size, bool ticked);
+
+// The close button's cross, `size` x `size`, in `colour` on transparent.
+Bitmap CloseGlyph(int size, Color colour);
+
+// The pictures of a folder tree's rows, `size` x `size`: a folder, a drive, and the button that
+// expands a folder (a triangle pointing right) or collapses it (pointing down).
+Bitmap FolderGlyph(int size);
+Bitmap DriveGlyph(int size);
+Bitmap ExpanderGlyph(int size, bool expanded);
+
+// A dialog's background at its size: white, with a panel-coloured title band `titleHeight` high,
+// a panel-coloured band `bottomHeight` high at the bottom and a one-pixel border all round.
+Bitmap DialogBackground(int width, int height, int titleHeight, int bottomHeight);
+
 // A box: a one-pixel `border` around `fill`, covering `rect`.
 void DrawBox(platform::gfx::Canvas& canvas, const platform::gfx::RectF& rect, Color border, Color fill);
+
+// The small button that turns a photo a quarter turn clockwise: a circular arrow on a white box,
+// `width` x `height`.
+Bitmap RotateButton(int width, int height);
+
+// The client area of `window` as a rectangle to draw in (empty for a window without one).
+platform::gfx::RectF ClientArea(platform::HWND window);
 
 // The UI font: the Song face at `pixelSize`.
 platform::gfx::Font UiFont(float pixelSize = 12);

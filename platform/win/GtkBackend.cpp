@@ -89,6 +89,7 @@ class GtkDisplayBackend : public SurfaceBackend {
     } else {
       native->window = gtk_window_new((surface.style & WS_POPUP) ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL);
       g_object_ref_sink(native->window);
+      if (surface.style & WS_BORDERLESS) gtk_window_set_decorated(GTK_WINDOW(native->window), FALSE);
       gtk_container_add(GTK_CONTAINER(native->window), native->box);
       g_signal_connect(native->window, "configure-event", G_CALLBACK(Configured), native.get());
       g_signal_connect(native->window, "delete-event", G_CALLBACK(CloseRequested), native.get());
@@ -153,6 +154,27 @@ class GtkDisplayBackend : public SurfaceBackend {
 
   void AcceptFiles(SurfaceState& surface) override {
     if (GtkSurface* native = Gtk(surface)) SetDropTarget(*native, surface.acceptFiles);
+  }
+
+  // The window manager moves the window while the button of the press being handled stays down.
+  // Without such a press (synthetic input) the layer moves it itself.
+  bool BeginMove(SurfaceState& surface) override {
+    GtkSurface* native = Gtk(surface);
+    GdkEvent* event = gtk_get_current_event();
+    if (!native || !native->window || !event) {
+      if (event) gdk_event_free(event);
+      return false;
+    }
+    guint button = 0;
+    gdouble x = 0, y = 0;
+    const bool press = gdk_event_get_event_type(event) == GDK_BUTTON_PRESS && gdk_event_get_button(event, &button) &&
+                       gdk_event_get_root_coords(event, &x, &y);
+    const guint32 time = gdk_event_get_time(event);
+    gdk_event_free(event);
+    if (!press) return false;
+    gtk_window_begin_move_drag(GTK_WINDOW(native->window), static_cast<gint>(button), static_cast<gint>(x),
+                               static_cast<gint>(y), time);
+    return true;
   }
 
   // What the X server shows of the client area, once GTK has drawn the latest pixels.

@@ -42,6 +42,7 @@ class Headless : public SurfaceBackend {
   void ShowCursor(SurfaceState&, Cursor) override {}
   void Focus(SurfaceState&) override {}
   void AcceptFiles(SurfaceState&) override {}
+  bool BeginMove(SurfaceState&) override { return false; }
 
   bool Capture(SurfaceState& surface, gfx::Bitmap* out) override {
     gfx::Bitmap image(surface.clientWidth(), surface.clientHeight(), 0xFFFFFFFF);

@@ -20,6 +20,10 @@ struct InputState {
   POINT pointer;         // screen coordinates
   Cursor cursor = Cursor::kArrow;
   std::array<bool, 256> down{};
+  // A top-level window the layer moves with the pointer (StartWindowMove), from where the move began.
+  HWND moving = nullptr;
+  POINT moveFrom;
+  RECT movingRect;
 };
 
 InputState& State() {
@@ -44,6 +48,29 @@ void SetHover(HWND hwnd) {
   const HWND old = in.hover;
   in.hover = hwnd;
   if (old && IsWindow(old)) SendMessage(old, WM_MOUSELEAVE);
+}
+
+// The top-level window that holds `surface`.
+detail::SurfaceState* TopLevel(detail::SurfaceState* surface) {
+  while (surface && surface->parent) surface = detail::SurfaceOf(surface->parent);
+  return surface;
+}
+
+// While the layer moves a window, mouse input moves it and the release ends the move. True when
+// the message was taken for the move.
+bool ContinueMove(UINT message, WPARAM keys) {
+  InputState& in = State();
+  if (!in.moving) return false;
+  if (!IsWindow(in.moving) || message == WM_LBUTTONUP || (message == WM_MOUSEMOVE && !(keys & MK_LBUTTON))) {
+    in.moving = nullptr;
+    return true;
+  }
+  if (message == WM_MOUSEMOVE) {
+    const RECT& r = in.movingRect;
+    MoveWindow(in.moving, r.left + in.pointer.x - in.moveFrom.x, r.top + in.pointer.y - in.moveFrom.y, RectWidth(r),
+               RectHeight(r));
+  }
+  return true;
 }
 
 HWND KeyTarget(HWND fallback) {
@@ -94,6 +121,17 @@ void SetCursor(Cursor cursor) {
   if (auto* surface = CursorSurface()) surface->backend->ShowCursor(*surface, cursor);
 }
 
+bool StartWindowMove(HWND hwnd) {
+  detail::SurfaceState* top = TopLevel(detail::SurfaceOf(hwnd));
+  if (!top) return false;
+  if (top->backend->BeginMove(*top)) return true;
+  InputState& in = State();
+  in.moving = top->hwnd;
+  in.moveFrom = in.pointer;
+  in.movingRect = top->rect;
+  return true;
+}
+
 bool GetCursorPos(POINT* point) {
   if (!point) return false;
   *point = State().pointer;
@@ -120,6 +158,7 @@ void RouteMouse(HWND target, UINT message, POINT client, WPARAM keys) {
   SetModifiers(keys & MK_SHIFT, keys & MK_CONTROL);
   SetKey(VK_LBUTTON, keys & MK_LBUTTON);
   SetKey(VK_RBUTTON, keys & MK_RBUTTON);
+  if (ContinueMove(message, keys)) return;
   SetHover(target);
 
   HWND dest = target;
@@ -182,6 +221,7 @@ void ForgetInputWindow(HWND hwnd) {
   if (in.focus == hwnd) in.focus = nullptr;
   if (in.capture == hwnd) in.capture = nullptr;
   if (in.hover == hwnd) in.hover = nullptr;
+  if (in.moving == hwnd) in.moving = nullptr;
 }
 
 }  // namespace detail

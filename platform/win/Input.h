@@ -31,6 +31,11 @@ HWND GetCapture();
 // Shows `cursor` over the window under the pointer (or holding the capture).
 void SetCursor(Cursor cursor);
 
+// Moves the top-level window of `hwnd` with the pointer until the left button is released, as a
+// press on a title bar does: a borderless window calls it from WM_LBUTTONDOWN so that any free
+// spot drags it. Mouse messages stop meanwhile. False when `hwnd` is not a window with a surface.
+bool StartWindowMove(HWND hwnd);
+
 // The pointer's last known position, in screen coordinates.
 bool GetCursorPos(POINT* point);
 // The high bit (the value is negative) while the key is down: VK_SHIFT, VK_CONTROL, VK_LBUTTON,

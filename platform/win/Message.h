@@ -35,6 +35,7 @@ constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;    // wParam: MAKEWPARAM(MK_ flags, delta); lParam: screen point
 constexpr UINT WM_CAPTURECHANGED = 0x0215;  // to the window that lost the capture
+constexpr UINT WM_DEVICECHANGE = 0x0219;  // wParam: DBT_ event (VolumeMonitor.h)
 constexpr UINT WM_DROPFILES = 0x0233;     // payload: DropFiles
 constexpr UINT WM_MOUSELEAVE = 0x02A3;    // the pointer left the window (or moved into a child)
 

@@ -178,6 +178,23 @@ int GetScrollPos(HWND hwnd, int bar) {
   return surface && bar == SB_VERT ? surface->vscroll.nPos : 0;
 }
 
+std::optional<int> ScrollRequestPos(HWND hwnd, int code, int thumb, int line) {
+  SurfaceState* surface = SurfaceOf(hwnd);
+  if (!surface) return std::nullopt;
+  const int pos = surface->vscroll.nPos;
+  switch (code) {
+    case SB_LINEUP: return pos - line;
+    case SB_LINEDOWN: return pos + line;
+    case SB_PAGEUP: return pos - surface->clientHeight();
+    case SB_PAGEDOWN: return pos + surface->clientHeight();
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: return thumb;
+    case SB_TOP: return surface->vscroll.nMin;
+    case SB_BOTTOM: return surface->vscroll.nMax;
+  }
+  return std::nullopt;
+}
+
 bool MoveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint) {
   SurfaceState* surface = SurfaceOf(hwnd);
   if (!surface) return false;

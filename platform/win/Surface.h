@@ -15,6 +15,7 @@
 //   screen coordinates; the client area starts at (0, 0) and excludes the vertical scroll bar while
 //   it shows (SM_CXVSCROLL pixels at the right).
 
+#include <optional>
 #include <string_view>
 
 #include "platform/gfx/Bitmap.h"
@@ -28,6 +29,9 @@ constexpr uint32_t WS_CHILD = 0x40000000;
 constexpr uint32_t WS_VISIBLE = 0x10000000;
 constexpr uint32_t WS_DISABLED = 0x08000000;  // takes no mouse or keyboard input
 constexpr uint32_t WS_VSCROLL = 0x00200000;   // has a vertical scroll bar
+// A top-level window without the window manager's title bar and frame, that still takes the focus
+// (a dialog that draws its own caption; StartWindowMove in Input.h lets the user drag it).
+constexpr uint32_t WS_BORDERLESS = 0x00000100;
 
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOW = 5;
@@ -57,6 +61,10 @@ struct SCROLLINFO {
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO& info, bool redraw = true);
 bool GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info);
 int GetScrollPos(HWND hwnd, int bar);
+// The position of the vertical scroll bar that a WM_VSCROLL request asks for: a line of `line`
+// pixels up or down, a page (the client height), the thumb's position `thumb`, the top or the
+// bottom. Nothing for a request that moves nothing (SB_ENDSCROLL).
+std::optional<int> ScrollRequestPos(HWND hwnd, int code, int thumb, int line);
 
 // Moves and sizes a window (WM_SIZE follows when the client size changed).
 bool MoveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint = true);

@@ -86,6 +86,9 @@ class SurfaceBackend {
   virtual void Focus(SurfaceState& surface) = 0;
   // Starts or stops taking dropped files.
   virtual void AcceptFiles(SurfaceState& surface) = 0;
+  // Lets the display move the top-level `surface` with the pointer while the pressed button stays
+  // down. False when the display cannot: the layer then moves it itself (Input.cpp).
+  virtual bool BeginMove(SurfaceState& surface) = 0;
   // What the window shows, its children included, at its client size.
   virtual bool Capture(SurfaceState& surface, gfx::Bitmap* out) = 0;
 

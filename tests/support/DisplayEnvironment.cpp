@@ -2,16 +2,20 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
+#include "platform/gfx/Image.h"
 #include "platform/win/Display.h"
 #include "platform/win/MessageLoop.h"
 #include "tests/support/BackgroundProgram.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/TestImages.h"
 
 namespace fotaro::test {
 
@@ -100,6 +104,19 @@ std::string RunWhilePumping(const std::string& program, const std::vector<std::s
   }
   runner.join();
   return outcome->status == 0 ? outcome->out : std::string();
+}
+
+}  // namespace fotaro::test
+
+namespace fotaro::test {
+
+void SaveScreenshot(const platform::gfx::Bitmap& shot, const std::string& name) {
+  mkdir("screenshots", 0755);
+  std::vector<uint8_t> png;
+  ASSERT_TRUE(platform::gfx::EncodeImage(platform::gfx::Image(shot), platform::gfx::ImageFormat::Png, 0, &png));
+  WriteFile("screenshots/" + name, png);
+  char folder[4096];
+  std::printf("screenshot: %s/screenshots/%s\n", getcwd(folder, sizeof folder) ? folder : ".", name.c_str());
 }
 
 }  // namespace fotaro::test

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/gfx/Bitmap.h"
+
 namespace fotaro::test {
 
 class BackgroundProgram;
@@ -39,6 +41,10 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds boun
 // the display (another program reading our clipboard waits for us). Returns its standard output,
 // or nothing when it did not end within 20 seconds or failed.
 std::string RunWhilePumping(const std::string& program, const std::vector<std::string>& args);
+
+// Saves what a test's window showed as the PNG file screenshots/`name` in the working folder, and
+// prints where it went.
+void SaveScreenshot(const platform::gfx::Bitmap& shot, const std::string& name);
 
 }  // namespace fotaro::test
 

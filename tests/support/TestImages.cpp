@@ -4,11 +4,13 @@
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 #include <jpeglib.h>
@@ -63,6 +65,42 @@ std::vector<uint8_t> TestJpeg(int width, int height, const std::vector<uint8_t>&
 platform::gfx::Bitmap SmoothPicture(int width, int height) {
   return Ramps(width, height,
                [=](int x, int y) { return static_cast<uint32_t>((x + y) * 255 / std::max(width + height - 2, 1)); });
+}
+
+platform::gfx::Bitmap Landscape(int width, int height, unsigned seed) {
+  std::mt19937 random(seed);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  const int skyTop[3] = {pick(20, 90), pick(80, 160), pick(170, 240)};
+  const int skyLow[3] = {pick(200, 255), pick(150, 230), pick(120, 220)};
+  const int hill[3] = {pick(30, 110), pick(90, 170), pick(30, 90)};
+  const double sunX = width * (0.2 + 0.6 * pick(0, 100) / 100.0), sunY = height * 0.3, sunR = height * 0.09;
+  const double phase = pick(0, 628) / 100.0;
+  platform::gfx::Bitmap picture(width, height);
+  for (int y = 0; y < height; ++y) {
+    const double t = static_cast<double>(y) / height;
+    for (int x = 0; x < width; ++x) {
+      const double ridge = height * (0.62 + 0.08 * std::sin(phase + x * 6.0 / width) + 0.03 * std::sin(x * 23.0 / width));
+      int c[3];
+      if (y > ridge) {
+        const double shade = 0.7 + 0.3 * (y - ridge) / (height - ridge);
+        for (int k = 0; k < 3; ++k) c[k] = static_cast<int>(hill[k] * shade);
+      } else if (std::hypot(x - sunX, y - sunY) < sunR) {
+        c[0] = 255, c[1] = 236, c[2] = 150;
+      } else {
+        for (int k = 0; k < 3; ++k) c[k] = static_cast<int>(skyTop[k] + (skyLow[k] - skyTop[k]) * t);
+      }
+      picture.at(x, y) = 0xFF000000u | uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | uint32_t(c[2]);
+    }
+  }
+  return picture;
+}
+
+platform::gfx::Bitmap Crop(const platform::gfx::Bitmap& picture, int x, int y, int width, int height) {
+  platform::gfx::Bitmap part(width, height);
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) part.at(column, row) = picture.at(x + column, y + row);
+  }
+  return part;
 }
 
 std::vector<uint8_t> SmoothJpeg(int width, int height, const std::vector<uint8_t>& exif) {

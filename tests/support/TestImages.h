@@ -21,6 +21,10 @@ std::vector<uint8_t> TestJpeg(int width, int height, const std::vector<uint8_t>&
 // A picture without edges, which JPEG keeps within a level or two and any smooth filter scales
 // alike: red grows to the right, green downwards, blue along the diagonal.
 platform::gfx::Bitmap SmoothPicture(int width, int height);
+// A landscape of a sky, a sun and rolling hills, its colours drawn from `seed`: a photo to look at.
+platform::gfx::Bitmap Landscape(int width, int height, unsigned seed);
+// The part of `picture` at (x, y) of `width` x `height` (which must lie inside it).
+platform::gfx::Bitmap Crop(const platform::gfx::Bitmap& picture, int x, int y, int width, int height);
 // SmoothPicture encoded as JPEG (quality 95), optionally with an EXIF block.
 std::vector<uint8_t> SmoothJpeg(int width, int height, const std::vector<uint8_t>& exif = {});
 // A JPEG of TestPicture with only an EXIF orientation.

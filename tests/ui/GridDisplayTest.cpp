@@ -7,8 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cmath>
-#include <random>
 
 #include "control/services/Global.h"
 #include "imaging/ThumbBmp.h"
@@ -54,35 +52,6 @@ class Frame : public Window {
   CUploadPreview grid;
 };
 
-// A landscape of a sky, a sun and rolling hills, its colours drawn from `seed`.
-gfx::Bitmap Landscape(int width, int height, unsigned seed) {
-  std::mt19937 random(seed);
-  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-  const int skyTop[3] = {pick(20, 90), pick(80, 160), pick(170, 240)};
-  const int skyLow[3] = {pick(200, 255), pick(150, 230), pick(120, 220)};
-  const int hill[3] = {pick(30, 110), pick(90, 170), pick(30, 90)};
-  const double sunX = width * (0.2 + 0.6 * pick(0, 100) / 100.0), sunY = height * 0.3, sunR = height * 0.09;
-  const double phase = pick(0, 628) / 100.0;
-  gfx::Bitmap picture(width, height);
-  for (int y = 0; y < height; ++y) {
-    const double t = static_cast<double>(y) / height;
-    for (int x = 0; x < width; ++x) {
-      const double ridge = height * (0.62 + 0.08 * std::sin(phase + x * 6.0 / width) + 0.03 * std::sin(x * 23.0 / width));
-      int c[3];
-      if (y > ridge) {
-        const double shade = 0.7 + 0.3 * (y - ridge) / (height - ridge);
-        for (int k = 0; k < 3; ++k) c[k] = static_cast<int>(hill[k] * shade);
-      } else if (std::hypot(x - sunX, y - sunY) < sunR) {
-        c[0] = 255, c[1] = 236, c[2] = 150;
-      } else {
-        for (int k = 0; k < 3; ++k) c[k] = static_cast<int>(skyTop[k] + (skyLow[k] - skyTop[k]) * t);
-      }
-      picture.at(x, y) = 0xFF000000u | uint32_t(c[0]) << 16 | uint32_t(c[1]) << 8 | uint32_t(c[2]);
-    }
-  }
-  return picture;
-}
-
 bool Installed(const char* program) { return access(program, X_OK) == 0; }
 
 }  // namespace
@@ -100,12 +69,12 @@ TEST(GridDisplayTest, PhotosPastedFromTheDesktopClipboardShowAsThumbnails) {
   std::vector<std::u16string> photos;
   for (unsigned i = 0; i < 9; ++i) {
     const bool sideways = i == 2;
-    gfx::Bitmap picture = Landscape(sideways ? 1200 : 1600, sideways ? 1600 : 1200, 7 + i);
+    gfx::Bitmap picture = fotaro::test::Landscape(sideways ? 1200 : 1600, sideways ? 1600 : 1200, 7 + i);
     std::vector<uint8_t> bytes;
     std::string name = "photo-" + std::to_string(i + 1) + ".jpg";
     if (i == 5) {
       name = "drawing.png";
-      ASSERT_TRUE(gfx::EncodeImage(gfx::Image(Landscape(900, 600, 99)), gfx::ImageFormat::Png, 0, &bytes));
+      ASSERT_TRUE(gfx::EncodeImage(gfx::Image(fotaro::test::Landscape(900, 600, 99)), gfx::ImageFormat::Png, 0, &bytes));
     } else if (sideways) {
       // Stored turned a quarter to the left, with orientation 6 to turn it back upright.
       gfx::Image stored(picture);
@@ -155,12 +124,7 @@ TEST(GridDisplayTest, PhotosPastedFromTheDesktopClipboardShowAsThumbnails) {
   SendMouseInput(frame.grid.hwnd(), WM_MOUSEMOVE, 690, 390);
 
   ASSERT_TRUE(CaptureWindow(frame.hwnd(), &shot));
-  mkdir("screenshots", 0755);
-  std::vector<uint8_t> png;
-  ASSERT_TRUE(gfx::EncodeImage(gfx::Image(shot), gfx::ImageFormat::Png, 0, &png));
-  fotaro::test::WriteFile("screenshots/grid.png", png);
-  char folder[4096];
-  std::printf("screenshot: %s/screenshots/grid.png\n", getcwd(folder, sizeof folder) ? folder : ".");
+  fotaro::test::SaveScreenshot(shot, "grid.png");
 
   // The photos without an overlay show their thumbnails in their cells, as the loader made them.
   for (size_t i : {size_t{2}, size_t{3}, size_t{5}}) {
@@ -174,11 +138,7 @@ TEST(GridDisplayTest, PhotosPastedFromTheDesktopClipboardShowAsThumbnails) {
     ClientToScreen(frame.grid.hwnd(), reinterpret_cast<POINT*>(&cell));
     POINT origin{0, 0};
     ClientToScreen(frame.hwnd(), &origin);
-    gfx::Bitmap shown(148, 119);
-    for (int y = 0; y < 119; ++y) {
-      for (int x = 0; x < 148; ++x) shown.at(x, y) = shot.at(cell.left - origin.x + x, cell.top - origin.y + y);
-    }
-    fotaro::test::ExpectClose(expected, shown, 1.0, 8);
+    fotaro::test::ExpectClose(expected, fotaro::test::Crop(shot, cell.left - origin.x, cell.top - origin.y, 148, 119), 1.0, 8);
   }
 
   // Three rows do not fit: a click low in the scroll bar's trough scrolls the grid down.

@@ -39,6 +39,15 @@ class UploaderFrameBatchTest : public FrameTest {
   // One photo at a time, so that the server's answers go to the photos in their order.
   void OneAtATime() { ASSERT_EQ(CallInts(u"SetThreadCount", {1}), S_OK); }
   bool RunUntilArrivals(size_t count) { return RunUntil([&] { return m_server.Arrivals() >= count; }); }
+  // A batch of three photos, one at a time, whose first photo waits on the server for its answer.
+  void StartHeldBatch() {
+    StartWithServer();
+    OneAtATime();
+    m_server.Script(Held());
+    AddPhotos(3);
+    ASSERT_EQ(Call(u"Upload"), S_OK);
+    ASSERT_TRUE(RunUntilArrivals(1));
+  }
 };
 
 
@@ -166,12 +175,7 @@ TEST_F(UploaderFrameBatchTest, AFailedPhotoLetsTheOthersGoAndIsTriedAgainWhenThe
 
 TEST_F(UploaderFrameBatchTest, StoppingAnsweredWithCancelGoesOnWithTheNextPhoto) {
   fotaro::test::TestSink& sink = Advise();
-  StartWithServer();
-  OneAtATime();
-  m_server.Script(Held());
-  AddPhotos(3);
-  ASSERT_EQ(Call(u"Upload"), S_OK);
-  ASSERT_TRUE(RunUntilArrivals(1));
+  StartHeldBatch();
   Answer({1});
   ASSERT_EQ(CallInts(u"StopUpload", {1}), S_OK);
   ASSERT_EQ(m_asked.size(), 1u);
@@ -187,12 +191,7 @@ TEST_F(UploaderFrameBatchTest, StoppingAnsweredWithCancelGoesOnWithTheNextPhoto)
 
 TEST_F(UploaderFrameBatchTest, StoppingAnsweredWithOkStopsTheBatch) {
   fotaro::test::TestSink& sink = Advise();
-  StartWithServer();
-  OneAtATime();
-  m_server.Script(Held());
-  AddPhotos(3);
-  ASSERT_EQ(Call(u"Upload"), S_OK);
-  ASSERT_TRUE(RunUntilArrivals(1));
+  StartHeldBatch();
   Answer({0});
   ASSERT_EQ(CallInts(u"StopUpload", {1}), S_OK);
   ASSERT_TRUE(RunUntilEvent(sink, DISPID_OnSink_UploadOver));

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "control/ControlMessages.h"
@@ -12,10 +13,13 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Surface.h"
 #include "platform/win/SyntheticInput.h"
+#include "tests/support/TestImages.h"
 #include "tests/ui/FrameFixture.h"
+#include "ui/FTFileSelectDlg.h"
 #include "ui/FrameTexts.h"
 #include "ui/PreviewMessages.h"
 
+namespace fs = std::filesystem;
 using fotaro::test::FrameTest;
 using fotaro::test::SinkEvent;
 using fotaro::test::TestSink;
@@ -80,6 +84,8 @@ TEST_F(UploaderFrameTest, TheManagersMessagesMarkThePhotosAndReachThePage) {
   EXPECT_EQ(Photo(0).nPercent, 40);
   Notify(photos[0], ULSTRATEGY_UPLOAD_PROGRESS, int64_t{100});
   EXPECT_EQ(Photo(0).nPercent, 95);  // 100 only with the result
+  Notify(photos[0], ULSTRATEGY_UPLOAD_PROGRESS, int64_t{60});  // a report that was overtaken
+  EXPECT_EQ(Photo(0).nPercent, 95);
   Notify(photos[0], ULSTRATEGY_UPLOAD_PROGRESS_EX, UploadProgressEx{50, 4096, 8192, 10});
   EXPECT_EQ(m_frame->progress().SentBytes(), 4096);
   Notify(photos[1], ULMGR_COMPRESS_START);
@@ -203,6 +209,41 @@ TEST_F(UploaderFrameTest, LeavingAsksOnlyWhenThereArePhotosAndAClosedBoxSaysNoth
   EXPECT_EQ(m_asked[0].caption, u"取消上传");
   EXPECT_EQ(m_asked[0].text, u"您将退出上传页面，确定退出上传吗?");
   EXPECT_EQ(m_asked[0].buttons, (std::vector<std::u16string>{u"确定", u"取消"}));
+}
+
+TEST_F(UploaderFrameTest, AddPhotoOpensTheFileDialogAndItsTickedPhotosJoinTheGrid) {
+  StartWithServer();
+  const std::string pictures = m_env.root().file("Pictures");
+  fs::create_directories(pictures);
+  for (const char* name : {"a.jpg", "b.jpg"}) fotaro::test::WriteFile(pictures + "/" + name, fotaro::test::TestJpeg(64, 48));
+  ASSERT_EQ(CallInts(u"AddPhoto", {0}), S_OK);
+  CFTFileSelectDlg* dialog = m_frame->fileDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(platform::IsWindowVisible(dialog->hwnd()));
+  EXPECT_FALSE(platform::IsWindowEnabled(m_frame->hwnd()));  // the dialog has the user's attention
+  platform::RECT size{};
+  platform::GetClientRect(dialog->hwnd(), &size);
+  EXPECT_EQ(size.right, 820);
+  EXPECT_EQ(size.bottom, 520);
+
+  ASSERT_TRUE(dialog->pane().LoadFolder(platform::FromUtf8(pictures)));
+  dialog->pane().TickAll(true);
+  platform::SendMessage(dialog->hwnd(), platform::WM_COMMAND, CFTFileSelectDlg::kOK);
+  Drain();
+  EXPECT_EQ(m_frame->files(), (std::vector<std::u16string>{platform::FromUtf8(pictures + "/a.jpg"),
+                                                           platform::FromUtf8(pictures + "/b.jpg")}));
+  EXPECT_EQ(m_frame->grid().GetPhotoCount(), 2u);
+  EXPECT_FALSE(platform::IsWindowVisible(dialog->hwnd()));
+  EXPECT_TRUE(platform::IsWindowEnabled(m_frame->hwnd()));
+
+  // Asked again, the same dialog shows again.
+  ASSERT_EQ(CallInts(u"AddPhoto", {0}), S_OK);
+  EXPECT_EQ(m_frame->fileDialog(), dialog);
+  EXPECT_TRUE(platform::IsWindowVisible(dialog->hwnd()));
+  platform::SendMessage(dialog->hwnd(), platform::WM_COMMAND, CFTFileSelectDlg::kCancel);
+  Drain();
+  EXPECT_FALSE(platform::IsWindowVisible(dialog->hwnd()));
+  EXPECT_TRUE(platform::IsWindowEnabled(m_frame->hwnd()));
 }
 
 TEST_F(UploaderFrameTest, TheFrameTakesTheFocusAndItsKeysSelectAll) {
