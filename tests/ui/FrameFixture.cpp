@@ -48,8 +48,12 @@ void FrameTest::TearDown() {
 
 void FrameTest::StartWithServer(const std::vector<Param>& params) {
   Start(params);
+  GiveAccount(m_server.Url());
+}
+
+void FrameTest::GiveAccount(const std::string& url) {
   DispArgs info;
-  info.Str(u"10001").Str(u"key").Str(u"album-1").Str(platform::FromUtf8(m_server.Url())).UI4(1000).UI4(0).UI4(90).I4(800).I4(600);
+  info.Str(u"10001").Str(u"key").Str(u"album-1").Str(platform::FromUtf8(url)).UI4(1000).UI4(0).UI4(90).I4(800).I4(600);
   ASSERT_EQ(Call(u"SetUploadInfo", info), S_OK);
   DispArgs extend;
   ASSERT_EQ(Call(u"SetExtendStr", extend.Str(u"extra")), S_OK);

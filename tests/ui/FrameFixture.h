@@ -36,6 +36,8 @@ class FrameTest : public ControlTest {
 
   // Starts the control with its main frame and gives it the account of the album server.
   void StartWithServer(const std::vector<Param>& params = StartsFrame());
+  // Gives the control the account of the album server at `url`.
+  void GiveAccount(const std::string& url);
   // Writes `count` small photos and adds them to the frame as a paste or a drop does.
   std::vector<std::u16string> AddPhotos(size_t count, CUploaderFrame* frame = nullptr);
   // The answers to the next dialogs, in order. A dialog beyond them fails the test and is closed.

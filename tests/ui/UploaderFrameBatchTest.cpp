@@ -7,7 +7,10 @@
 
 #include <fstream>
 
+#include <algorithm>
+
 #include "control/services/Desktop.h"
+#include "imaging/GkHelper.h"
 #include "platform/CodePage.h"
 #include "platform/RegistryStore.h"
 #include "platform/win/Input.h"
@@ -76,6 +79,37 @@ TEST_F(UploaderFrameBatchTest, ABatchUploadsEveryPhotoAndEndsWithTheCompleteEven
   EXPECT_FALSE(m_frame->IsUploading());
   EXPECT_EQ(m_frame->displayMode(), CUploaderFrame::kModeIdle);
   EXPECT_TRUE(m_asked.empty());
+}
+
+TEST_F(UploaderFrameBatchTest, ATurnedPhotoGoesTurnedAndIsCountedAtTheEnd) {
+  fotaro::test::TestSink& sink = Advise();
+  fotaro::AlbumServer::Options keep;
+  keep.store = m_env.root().file("album");
+  fotaro::AlbumServer server(keep);
+  ASSERT_TRUE(server.Start());
+  Start(StartsFrame());
+  GiveAccount(server.Url());
+  const std::vector<std::u16string> photos = AddPhotos(2);
+  ASSERT_TRUE(m_frame->grid().RotatePhoto(photos[1]));
+  ASSERT_EQ(Call(u"Upload"), S_OK);
+  ASSERT_TRUE(RunUntilEvent(sink, DISPID_OnSink_UploadComplete));
+  for (const SinkEvent& event : sink.received) {
+    if (event.dispid == DISPID_OnSink_UploadOver) {
+      EXPECT_EQ(event.args, (std::vector<fotaro::test::ComValue>{1, 0, 0, 0}));
+    }
+  }
+  // The turned photo went as its turned copy: its big picture stands upright.
+  std::vector<std::pair<int, int>> sizes;
+  for (const fotaro::AlbumRequest& request : server.Requests()) {
+    const auto big = std::find_if(request.parts.begin(), request.parts.end(),
+                                  [](const fotaro::AlbumPart& part) { return !part.filename.empty(); });
+    ASSERT_NE(big, request.parts.end());
+    int width = 0, height = 0;
+    ASSERT_TRUE(CGkHelper::GetImageFileSize(platform::PathFromBytes(big->storedPath), &width, &height)) << big->storedPath;
+    sizes.emplace_back(width, height);
+  }
+  std::sort(sizes.begin(), sizes.end());
+  EXPECT_EQ(sizes, (std::vector<std::pair<int, int>>{{48, 64}, {64, 48}}));
 }
 
 TEST_F(UploaderFrameBatchTest, TheGridsPhotosGoSilentlyAndLeaveTheGrid) {

@@ -192,6 +192,19 @@ TEST_F(UploaderFrameTest, DeletingTheSelectionRefreshesAndTheButtonsFollowThePho
                                                   {DISPID_OnSink_PrepareToUpload, {1}}}));
 }
 
+TEST_F(UploaderFrameTest, TheGridsMenuAndTheFramesCommandsSortThePhotos) {
+  StartWithServer();
+  const std::vector<std::u16string> photos = AddPhotos(3);
+  platform::PostMessage(m_frame->hwnd(), CM_CMPREVIEW, CMT_UPLOADPREVIEW_MENU, CUploadPreview::kSortByName);
+  platform::PostMessage(m_frame->hwnd(), platform::WM_COMMAND, CUploaderFrame::kCmdSortByTime);
+  Drain();
+  EXPECT_EQ(m_frame->grid().GetSortOrder(), CUploadPreview::kSortByTime);
+  platform::PostMessage(m_frame->hwnd(), platform::WM_COMMAND, CUploaderFrame::kCmdSortByName);
+  Drain();
+  EXPECT_EQ(m_frame->grid().GetSortOrder(), CUploadPreview::kSortByName);
+  EXPECT_EQ(m_frame->grid().GetFiles(), photos);  // photo1, photo2, photo3
+}
+
 TEST_F(UploaderFrameTest, LeavingAsksOnlyWhenThereArePhotosAndAClosedBoxSaysNothing) {
   TestSink& sink = Advise();
   StartWithServer();
