@@ -60,17 +60,15 @@ int32_t CUploaderFrame::MessageBox(const char16_t* text, const char16_t* caption
   std::vector<std::u16string> buttons{Text(button1), Text(button2), Text(button3)};
   buttons.resize(static_cast<size_t>(CCMMessageDlg::ButtonCount(type)));
   CCMMessageDlg dialog(Text(text), Text(caption), std::move(buttons), flag);
-  m_pOpenDialog = &dialog;
-  const std::shared_ptr<bool> alive = m_pAlive;
-  const int answer = dialog.DoModal(parent);
-  if (*alive) m_pOpenDialog = nullptr;
-  return answer;
+  return Ask(dialog, parent).value_or(CCMMessageDlg::kClosed);
 }
 
-std::optional<int> CUploaderFrame::Ask(CCMMessageDlg& dialog) {
+std::optional<int> CUploaderFrame::Ask(CCMMessageDlg& dialog) { return Ask(dialog, hwnd()); }
+
+std::optional<int> CUploaderFrame::Ask(CCMMessageDlg& dialog, HWND owner) {
   const std::shared_ptr<bool> alive = m_pAlive;
   m_pOpenDialog = &dialog;
-  const int answer = dialog.DoModal(hwnd());
+  const int answer = dialog.DoModal(owner);
   if (!*alive) return std::nullopt;
   m_pOpenDialog = nullptr;
   if (!IsWindow(hwnd())) return std::nullopt;

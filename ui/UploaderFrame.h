@@ -123,6 +123,8 @@ class CUploaderFrame : public CUploaderBase, public platform::Window {
   // Asks a question in a modal message dialog owned by the frame. Nothing when the frame (or its
   // window) went away meanwhile: the caller then stops at once, touching nothing of the frame.
   std::optional<int> Ask(CCMMessageDlg& dialog);
+  // The same with the dialog owned by `owner` (null: the window that has the focus).
+  std::optional<int> Ask(CCMMessageDlg& dialog, platform::HWND owner);
   // A notice with one "确定" button.
   std::optional<int> Notice(const std::u16string& text, const std::u16string& caption, int32_t flag = 0);
   void CloseTip();

@@ -294,9 +294,8 @@ void CUploaderFrame::OnUploadResult(const UploadInfo& result, const std::u16stri
     }
     fotaro::Log(kUploadMgrScope, "delete file : %s", path);
     RemoveFile(path);
-    fotaro::Log(kUploadMgrScope, "delete file : %s, time = %d", path,
-                static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(
-                                     CUploadProgress::Clock::now().time_since_epoch()).count()));
+    const auto tick = std::chrono::duration_cast<std::chrono::milliseconds>(CUploadProgress::Clock::now().time_since_epoch());
+    fotaro::Log(kUploadMgrScope, "delete file : %s, time = %d", path, static_cast<int>(tick.count()));
   } else if (code >= -299 && code <= -1) {
     m_grid.SetUploadError(path, std::u16string(frame_text::ResultText(code)));
   } else if (code < -400 || code == kAlbumLocked) {

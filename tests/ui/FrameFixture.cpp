@@ -87,6 +87,13 @@ int FrameTest::Count(const TestSink& sink, DISPID dispid) {
   return count;
 }
 
+SinkEvent FrameTest::Last(const TestSink& sink, DISPID dispid) {
+  for (auto it = sink.received.rbegin(); it != sink.received.rend(); ++it) {
+    if (it->dispid == dispid) return *it;
+  }
+  return SinkEvent{dispid, {}};
+}
+
 HRESULT FrameTest::CallInts(std::u16string_view name, std::vector<int32_t> values) {
   DispArgs args;
   for (int32_t value : values) args.I4(value);

@@ -45,6 +45,8 @@ class FrameTest : public ControlTest {
   // Runs the loop until the sink received `dispid` (bounded); false when it did not.
   bool RunUntilEvent(TestSink& sink, DISPID dispid);
   static int Count(const TestSink& sink, DISPID dispid);
+  // The last event `dispid` the sink received (an event without arguments when there is none).
+  static SinkEvent Last(const TestSink& sink, DISPID dispid);
   // Calls the control's method with integer arguments.
   HRESULT CallInts(std::u16string_view name, std::vector<int32_t> values);
 

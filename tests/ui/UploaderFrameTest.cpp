@@ -125,8 +125,8 @@ TEST_F(UploaderFrameTest, ResultsShowTheirTextsAndUploadedPhotosLeave) {
   }
   // The page hears every answer, read while the file is there; the frame then lets the file go.
   EXPECT_EQ(Count(sink, DISPID_OnSink_UploadResult), 7);
-  EXPECT_EQ(std::get<std::u16string>(sink.received.back().args[0]), u"<body><Result>-250</Result></body>");
-  EXPECT_EQ(std::get<std::u16string>(sink.received.back().args[1]), photos[7]);
+  const SinkEvent last = Last(sink, DISPID_OnSink_UploadResult);
+  EXPECT_EQ(last.args, (std::vector<fotaro::test::ComValue>{u"<body><Result>-250</Result></body>", photos[7]}));
   EXPECT_FALSE(Exists(platform::FromUtf8(m_env.root().file("answer7.xml"))));
 
   Result(photos[0], 0);
@@ -158,7 +158,7 @@ TEST_F(UploaderFrameTest, TheAddingRuleSkipsPhotosAlreadyThereStopsAtTheLimitAnd
 
   // Each add refreshed the page's count: the sizes in KiB (a small photo counts as 1) and photos.
   Drain();
-  EXPECT_EQ(sink.received.back(), (SinkEvent{DISPID_OnSink_UploadSelect, {3, 3}}));
+  EXPECT_EQ(Last(sink, DISPID_OnSink_UploadSelect), (SinkEvent{DISPID_OnSink_UploadSelect, {3, 3}}));
 }
 
 TEST_F(UploaderFrameTest, DeletingTheSelectionRefreshesAndTheButtonsFollowThePhotos) {
@@ -173,7 +173,7 @@ TEST_F(UploaderFrameTest, DeletingTheSelectionRefreshesAndTheButtonsFollowThePho
   EXPECT_TRUE(m_frame->files().empty());
   EXPECT_EQ(m_frame->grid().GetPhotoCount(), 0u);
   EXPECT_FALSE(platform::IsWindowEnabled(m_frame->prepareButton().hwnd()));
-  EXPECT_EQ(sink.received.back(), (SinkEvent{DISPID_OnSink_UploadSelect, {0, 0}}));
+  EXPECT_EQ(Last(sink, DISPID_OnSink_UploadSelect), (SinkEvent{DISPID_OnSink_UploadSelect, {0, 0}}));
 
   // The buttons and the empty grid's buttons tell the page what the user asked for.
   AddPhotos(1);
