@@ -12,7 +12,9 @@
 #include "platform/CodePage.h"
 #include "platform/com/Bstr.h"
 #include "platform/win/Display.h"
+#include "platform/win/Input.h"
 #include "platform/win/MessageLoop.h"
+#include "platform/win/Surface.h"
 
 CFotaroEx::CFotaroEx(FrameSet frames)
     : m_events(*this, DIID__IFotaroExEvents, m_owner), m_frames(std::move(frames)) {
@@ -64,7 +66,8 @@ HRESULT CFotaroEx::CreateControlWindow(INT x, INT y, INT nWidth, INT nHeight, BS
   // A host that runs the GLib loop on this thread gets the window's messages, and with them the
   // events, handled by that loop, and the window on the display when the process has one.
   if (platform::JoinRunningMainLoop()) platform::InitDisplay();
-  Create();  // WM_CREATE runs OnCreate
+  // A top-level window: on the display when the thread has opened one, else headless.
+  Create(nullptr, m_rcWindow, platform::WS_VISIBLE, m_strWindowTitle);  // WM_CREATE runs OnCreate
   return platform::IsWindow(hwnd()) ? S_OK : E_FAIL;
 }
 
@@ -139,6 +142,10 @@ void CFotaroEx::PreWaterPressUrl() {
   m_urlDownload.Start(address.c_str(), file.c_str());
   // The frame is told the file at once; watermarking finds no picture until the download ends.
   if (IsFrameCreated()) m_pUploaderBase->SetWaterPressPath(file.c_str());
+}
+
+void CFotaroEx::OnSetFocus() {
+  if (CUploaderBase* frame = CreatedFrame()) platform::SetFocus(frame->GetFrameWnd());
 }
 
 void CFotaroEx::OnDestroy() {
