@@ -154,6 +154,8 @@ class CFotaroEx final : public IFotaroEx,
   // Lifecycle (FotaroExLifecycle.cpp).
   void OnCreate();
   void OnDestroy();
+  // The keyboard focus goes on to the created frame (the main frame first); without one it stays.
+  void OnSetFocus();
   void PreWaterPressUrl();
 
   // Messages and events (FotaroExEvents.cpp).

@@ -34,6 +34,14 @@ platform::LRESULT CFotaroEx::WndProc(platform::UINT message, platform::WPARAM wP
   switch (message) {
     case platform::WM_CREATE: OnCreate(); break;
     case platform::WM_DESTROY: OnDestroy(); break;
+    case platform::WM_SIZE:
+      m_rcClient = platform::RECT{0, 0, platform::GET_X_LPARAM(lParam), platform::GET_Y_LPARAM(lParam)};
+      break;
+    case platform::WM_SETFOCUS: OnSetFocus(); break;
+    case platform::WM_CLOSE:
+      // Closing the window is leaving the control: the frame asks when it must, the page hears it.
+      if (m_pUploaderBase) m_pUploaderBase->LeaveControl();
+      break;
     case CM_FTUPLOADER: OnCM_FTUploader(wParam, lParam, payload.get()); break;
     case CM_SILENTUPLOADER: OnCM_SilentUploader(wParam, lParam, payload.get()); break;
     case CM_URLDOWNLOAD: OnCM_URLDownload(wParam); break;

@@ -11,7 +11,9 @@
 #include "net/FTStat.h"
 #include "platform/CodePage.h"
 #include "platform/com/Bstr.h"
+#include "platform/win/Input.h"
 #include "platform/win/MessageLoop.h"
+#include "platform/win/Surface.h"
 
 CFotaroEx::CFotaroEx(FrameSet frames)
     : m_events(*this, DIID__IFotaroExEvents, m_owner), m_frames(std::move(frames)) {
@@ -60,7 +62,8 @@ HRESULT CFotaroEx::CreateControlWindow(INT x, INT y, INT nWidth, INT nHeight, BS
   m_rcWindow = platform::RECT{x, y, x + nWidth, y + nHeight};
   m_rcClient = platform::RECT{0, 0, nWidth, nHeight};
   m_strWindowTitle = platform::com::BstrText(bstrTitle);
-  Create();  // WM_CREATE runs OnCreate
+  // A top-level window: on the display when the thread has opened one, else headless.
+  Create(nullptr, m_rcWindow, platform::WS_VISIBLE, m_strWindowTitle);  // WM_CREATE runs OnCreate
   return platform::IsWindow(hwnd()) ? S_OK : E_FAIL;
 }
 
@@ -135,6 +138,10 @@ void CFotaroEx::PreWaterPressUrl() {
   m_urlDownload.Start(address.c_str(), file.c_str());
   // The frame is told the file at once; watermarking finds no picture until the download ends.
   if (IsFrameCreated()) m_pUploaderBase->SetWaterPressPath(file.c_str());
+}
+
+void CFotaroEx::OnSetFocus() {
+  if (CUploaderBase* frame = CreatedFrame()) platform::SetFocus(frame->GetFrameWnd());
 }
 
 void CFotaroEx::OnDestroy() {

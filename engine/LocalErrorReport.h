@@ -1,6 +1,7 @@
 #pragma once
 // Local errors: a worker tells the control that something failed for a file by posting
-// CM_FTUPLOADER with code FTUPLOADER_LOCAL_ERROR to the control's window; the control fires
+// CM_FTUPLOADER with code FTUPLOADER_LOCAL_ERROR to the control's window (the one that owns the
+// file's uploader); the control fires
 // OnSink_LocalError(code, text). The payload is a LocalErrorRecord that the control frees after
 // handling (a report to a window that is gone is dropped and freed).
 
@@ -24,5 +25,6 @@ struct LocalErrorRecord : platform::MessagePayload {
   int32_t nCode;
 };
 
-// Posts {text, code} to the control's window (the one CGlobal holds). False when there is none.
-bool PostLocalError(std::u16string text, int32_t code);
+// Posts {text, code} to `control`, or, when that is null, to the process's control window (the one
+// CGlobal holds). False when there is no such window.
+bool PostLocalError(platform::HWND control, std::u16string text, int32_t code);

@@ -53,6 +53,7 @@ void CSlientUploader::SetFiles(CULKernel* kernel, CULData* queue, platform::HWND
   m_pKernelInfo = kernel;
   m_pULData = queue;
   m_hNotifyWnd = notifyWnd;
+  SetReportWnd(notifyWnd);  // the control hears of the files' local errors too
   m_nTaken = 0;
   m_pending = std::move(paths);
 }

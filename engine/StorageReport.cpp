@@ -11,7 +11,7 @@ constexpr int32_t kReportCloudDisk = 5;
 constexpr int32_t kReportRemovable = 6;
 }  // namespace
 
-void PostStorageReport(const std::vector<std::u16string>& chosenFiles) {
+void PostStorageReport(platform::HWND controlWindow, const std::vector<std::u16string>& chosenFiles) {
   const std::u16string nimbra = fotaro::GetNimbraFolder();
   const std::vector<std::u16string> roots = fotaro::GetRemovableDriveRoots();
   int32_t cloudDisk = 0;
@@ -20,6 +20,6 @@ void PostStorageReport(const std::vector<std::u16string>& chosenFiles) {
     if (StartsWithFolded(file, nimbra)) ++cloudDisk;
     for (const std::u16string& root : roots) removable += StartsWithFolded(file, root) ? 1 : 0;
   }
-  if (cloudDisk > 0) PostDataReport(kReportCloudDisk, cloudDisk);
-  if (removable > 0) PostDataReport(kReportRemovable, removable);
+  if (cloudDisk > 0) PostDataReport(controlWindow, kReportCloudDisk, cloudDisk);
+  if (removable > 0) PostDataReport(controlWindow, kReportRemovable, removable);
 }

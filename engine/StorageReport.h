@@ -1,5 +1,5 @@
 #pragma once
-// The storage report the upload manager sends the control before a batch: how many of the chosen
+// The storage report the upload manager sends its control before a batch: how many of the chosen
 // files lie in the cloud-disk client's folder (data report 5), and how many (file, removable
 // drive root) pairs there are with the file under the root (data report 6). A count of 0 is not
 // sent. Paths compare with the ASCII capitals folded (engine/PathFold.h).
@@ -7,4 +7,7 @@
 #include <string>
 #include <vector>
 
-void PostStorageReport(const std::vector<std::u16string>& chosenFiles);
+#include "platform/win/Types.h"
+
+// Posts the report to `controlWindow` (null: the process's control window, see net/DataReport.h).
+void PostStorageReport(platform::HWND controlWindow, const std::vector<std::u16string>& chosenFiles);

@@ -213,8 +213,10 @@ void CULStrategy::Upload_Complete(const tagEvent& event) {
   std::optional<UploadInfo> record = queue ? queue->GetInfo(m_strFileKey) : std::nullopt;
   if (!record) return;
   record->strResultFile = answerFile;
-  if (!ParseResultFile(*record)) {
-    PostLocalError(m_strFileKey, LOCALERROR_ANSWER_UNPARSED);
+  CUploadEventReceiver* owner = m_pOwner.load();
+  const platform::HWND reportWnd = owner ? owner->GetReportWnd() : nullptr;
+  if (!ParseResultFile(*record, reportWnd)) {
+    PostLocalError(reportWnd, m_strFileKey, LOCALERROR_ANSWER_UNPARSED);
     fotaro::Log(kEventScope, "[Thread#%d] ParseResultFile return fail.", ThreadId());
     record->nResult = -1;
     record->strFailure = u"The server's answer does not say how the upload went";

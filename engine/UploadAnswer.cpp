@@ -29,29 +29,29 @@ std::optional<int32_t> ParseDecimal(const std::u16string& text) {
 
 // Tells the control what the server sent instead of an answer: the first kMaxRawAnswerReport
 // bytes of the file, in the system code page.
-void ReportRawAnswer(const std::u16string& path) {
+void ReportRawAnswer(const std::u16string& path, platform::HWND reportWnd) {
   std::ifstream file(platform::PathBytes(path), std::ios::binary | std::ios::ate);
   if (!file) {
-    PostLocalError(u"cannot open xml file", LOCALERROR_ANSWER_NOT_XML);
+    PostLocalError(reportWnd, u"cannot open xml file", LOCALERROR_ANSWER_NOT_XML);
     return;
   }
   const std::streamoff length = file.tellg();
   std::vector<char> bytes(length > 0 ? std::min<size_t>(static_cast<size_t>(length), kMaxRawAnswerReport) : 0);
   file.seekg(0);
   if (length < 0 || !file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-    PostLocalError(u"cannot read xml file", LOCALERROR_ANSWER_NOT_XML);
+    PostLocalError(reportWnd, u"cannot read xml file", LOCALERROR_ANSWER_NOT_XML);
     return;
   }
-  PostLocalError(platform::FromCodePage(std::string_view(bytes.data(), bytes.size())), LOCALERROR_ANSWER_NOT_XML);
+  PostLocalError(reportWnd, platform::FromCodePage(std::string_view(bytes.data(), bytes.size())), LOCALERROR_ANSWER_NOT_XML);
 }
 
 }  // namespace
 
-bool ParseResultFile(UploadInfo& record) {
+bool ParseResultFile(UploadInfo& record, platform::HWND reportWnd) {
   const std::optional<fotaro::XmlDocument> document = fotaro::XmlDocument::LoadFile(platform::PathBytes(record.strResultFile));
   const fotaro::XmlElement body = document ? document->Root(u"body") : fotaro::XmlElement();
   if (!body) {
-    ReportRawAnswer(record.strResultFile);
+    ReportRawAnswer(record.strResultFile, reportWnd);
     return false;
   }
   bool resultValid = true;

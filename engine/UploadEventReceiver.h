@@ -11,6 +11,7 @@
 #include <atomic>
 
 #include "engine/UploadNotifyMsg.h"
+#include "platform/win/Types.h"
 
 class CULData;
 
@@ -43,6 +44,11 @@ class CUploadEventReceiver {
   // The upload queue the receiver's files are in.
   virtual CULData* GetULData() = 0;
 
+  // The control window that the reports about the receiver's files go to (local errors, data
+  // reports); null until set, which means the process's control window. Any thread.
+  platform::HWND GetReportWnd() const { return m_hReportWnd.load(); }
+  void SetReportWnd(platform::HWND control) { m_hReportWnd.store(control); }
+
  protected:
   // Blocks until every Hold on the receiver has ended. With `handleSentMessages`, messages that
   // other threads send to the calling thread's windows are handled meanwhile: a receiver whose
@@ -51,4 +57,5 @@ class CUploadEventReceiver {
 
  private:
   std::atomic<int> m_nHolds{0};
+  std::atomic<platform::HWND> m_hReportWnd{nullptr};
 };

@@ -92,7 +92,7 @@ void CUploadMgr::StartUploadWithReport() {
     Lock lock(m_batchLock);
     for (const UploadFileEntry& entry : m_vecUploadFiles) chosen.push_back(entry.strOrgFile);
   }
-  PostStorageReport(chosen);
+  PostStorageReport(GetReportWnd(), chosen);
   StartUpload();
 }
 
@@ -298,7 +298,9 @@ void CUploadMgr::OnUploadResult(const UploadNotifyMsg& message) {
     return;
   }
   const auto started = m_mapStrategies.find(message.strFile);
-  if (!result->bDone && record->nRetriesLeft > 0 && m_nState.load() != kStateIdle && started != m_mapStrategies.end()) {
+  // An answer that must not be tried again leaves the result's copy without retries.
+  const bool retriesLeft = record->nRetriesLeft > 0 && result->nRetriesLeft > 0;
+  if (!result->bDone && retriesLeft && m_nState.load() != kStateIdle && started != m_mapStrategies.end()) {
     fotaro::Log(kNotifyScope, "result %d, %d retries left: upload again", result->nResult,
                 static_cast<int>(record->nRetriesLeft));
     if (PostJob(kUploadPool, MakeJob(message.strFile, started->second), std::make_unique<CUploadItem>())) return;

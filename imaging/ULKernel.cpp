@@ -186,7 +186,7 @@ int32_t CULKernel::CompressPhoto(DecodedPhoto& photo, const std::u16string& file
   const bool watermark = bigPicture && (spec.nSpecParam == 0 || spec.nSpecParam == 1) && m_nWaterMark != 0;
   if (spec.nCompressType == kRuleCopy) {
     // A plain copy carries no watermark; the report of the attempt still goes out.
-    if (watermark) PostDataReport(2, 1);
+    if (watermark) PostDataReport(eventReceiver ? eventReceiver->GetReportWnd() : nullptr, 2, 1);
     const std::u16string copy = CULKernel::SendsAsJpeg(format) ? base + Extension(format) : path;
     if (!CopyPhoto(file, copy)) return kSpecFailed;
     return CheckOutput(kCompressScope, copy, outPath, cacheSlot, &decoded);
@@ -202,7 +202,7 @@ int32_t CULKernel::CompressPhoto(DecodedPhoto& photo, const std::u16string& file
   // Turned upright and watermarked after the resize, on the output only: the cached bitmap stays
   // as it was.
   Bitmap output = Upright(*resampled, photo.orientation());
-  if (watermark) DrawWaterPress(output, *this);
+  if (watermark) DrawWaterPress(output, *this, eventReceiver ? eventReceiver->GetReportWnd() : nullptr);
   if (!WriteImage(std::move(output), outputFormat, spec.nQuality, path)) return kSpecFailed;
   return CheckOutput(kCompressScope, path, outPath, cacheSlot, &decoded);
 }

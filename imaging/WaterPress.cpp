@@ -97,8 +97,8 @@ std::u16string WaterPressPicturePath(const CULKernel_Info& settings) {
   return FileExists(shared) ? shared : std::u16string();
 }
 
-void DrawWaterPress(Bitmap& image, const CULKernel_Info& settings) {
-  PostDataReport(kDataReportWaterPress, 1);
+void DrawWaterPress(Bitmap& image, const CULKernel_Info& settings, platform::HWND reportWnd) {
+  PostDataReport(reportWnd, kDataReportWaterPress, 1);
   const std::u16string& name = settings.m_strWaterPressName;
   const std::u16string& address = settings.m_strWaterPressURL;
   fotaro::Log(kLogScope, "OrgName : %s,  OrgUrl : %s", name, address);

@@ -18,6 +18,7 @@
 
 #include "control/settings/ULKernelInfo.h"
 #include "platform/gfx/Bitmap.h"
+#include "platform/win/Types.h"
 
 // The watermark picture to draw: m_strWaterPressPath when that file exists, else
 // "waterpress<m_nWaterPressType>.png" in the shared data folder when that exists, else empty.
@@ -25,4 +26,5 @@ std::u16string WaterPressPicturePath(const CULKernel_Info& settings);
 
 // Draws the watermark of `settings` (type, name, address and picture) into `image` in place, as
 // described above. The caller decides whether the image is to be watermarked (m_nWaterMark).
-void DrawWaterPress(platform::gfx::Bitmap& image, const CULKernel_Info& settings);
+// The use is reported to the control `reportWnd` (data report 2; null: the process's control).
+void DrawWaterPress(platform::gfx::Bitmap& image, const CULKernel_Info& settings, platform::HWND reportWnd = nullptr);

@@ -16,7 +16,8 @@ struct DataReportRecord : platform::MessagePayload {
   int32_t nValue;
 };
 
-// Posts operation `operation` with `value` to `controlWindow`. False when it is not a window.
+// Posts operation `operation` with `value` to `controlWindow`, or, when that is null, to the
+// process's control window as the global object records it (for what belongs to no one control).
+// False when there is no such window.
 bool PostDataReport(platform::HWND controlWindow, int32_t operation, int32_t value);
-// The same to the control's window as the global object records it.
 bool PostDataReport(int32_t operation, int32_t value);

@@ -29,6 +29,7 @@ struct CPreviewItem {
   int64_t nFileSize = 0;           // bytes
   int32_t nPercent = -1;           // upload progress 0..100; -1 when the photo is not being uploaded
   std::u16string strError;         // the upload's failure text
+  int32_t nRotation = 0;           // quarter turns clockwise the user gave the photo (strSrcPath holds them)
 
   const std::u16string& sourcePath() const { return strSrcPath.empty() ? strPath : strSrcPath; }
 };

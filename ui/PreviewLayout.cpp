@@ -42,8 +42,9 @@ void CPreviewLayout::LayOut(std::vector<PreviewItemPtr>& items, size_t start, Co
     CPreviewItem& item = *items[i];
     const int left = (c.interval + kCellWidth) * column + c.nXPad;
     item.rcPic = RECT{left, y, left + kCellWidth, y + kCellHeight};
-    item.rcBtn = RECT{left, item.rcPic.bottom - (narrowButton ? 17 : 21), left + (narrowButton ? 13 : 16),
-                      item.rcPic.bottom - 5};
+    const int buttonWidth = narrowButton ? kNarrowButtonWidth : kButtonWidth;
+    const int buttonHeight = narrowButton ? kNarrowButtonHeight : kButtonHeight;
+    item.rcBtn = RECT{left, item.rcPic.bottom - 5 - buttonHeight, left + buttonWidth, item.rcPic.bottom - 5};
     platform::OffsetRect(item.rcBtn, -2, -2);
     if (item.nFormat == 1) item.bShowBtn = false;  // a GIF cannot be turned
     fotaro::Log(kLogScope, "rc.Width = %d, nXPad = %d, nPos = %d, nX = %d, interval = %d, left = %d, right = %d",

@@ -22,6 +22,11 @@ class CPreviewLayout {
   static constexpr int kCaptionHeight = 30;  // the band under a cell that holds its caption
   static constexpr int kCaptionClickTop = 8;  // the part of the band where a click edits the caption
   static constexpr int kCaptionClickBottom = 20;
+  // The per-cell button at the cell's lower left, and style 0's smaller one.
+  static constexpr int kButtonWidth = 16;
+  static constexpr int kButtonHeight = 16;
+  static constexpr int kNarrowButtonWidth = 13;
+  static constexpr int kNarrowButtonHeight = 12;
 
   struct Columns {
     int nXCount = 0;   // cells per row

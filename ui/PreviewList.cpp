@@ -118,6 +118,25 @@ CPreviewList::Removal CPreviewList::RemoveSelected() {
   return removal;
 }
 
+bool CPreviewList::Remove(const std::u16string& path) {
+  Lock lock(m_lock);
+  auto it = std::find_if(m_items.begin(), m_items.end(), [&](const PreviewItemPtr& item) { return item->strPath == path; });
+  if (it == m_items.end()) return false;
+  const uint64_t id = (*it)->nId;
+  m_items.erase(it);
+  m_selection.erase(std::remove(m_selection.begin(), m_selection.end(), id), m_selection.end());
+  m_newItems.erase(std::remove_if(m_newItems.begin(), m_newItems.end(), [id](const PreviewItemPtr& item) { return item->nId == id; }),
+                   m_newItems.end());
+  return true;
+}
+
+void CPreviewList::Clear() {
+  Lock lock(m_lock);
+  m_items.clear();
+  m_newItems.clear();
+  m_selection.clear();
+}
+
 bool CPreviewList::MoveSelection(int dropIndex) {
   Lock lock(m_lock);
   if (m_selection.empty() || dropIndex < 0) return false;

@@ -7,6 +7,7 @@
 // thread reads the list and sets thumbnails only while holding the lock. The lock is re-entrant:
 // the window thread holds it across several of these calls.
 
+#include <algorithm>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -58,6 +59,18 @@ class CPreviewList {
     size_t firstPosition = 0;
   };
   Removal RemoveSelected();
+
+  // Removes the photo of `path` (and its place in the selection); false when there is none.
+  bool Remove(const std::u16string& path);
+  // Removes every photo.
+  void Clear();
+  // Sorts the photos by `less`, keeping the order of equal ones; the cells stay where they are (the
+  // caller lays them out again).
+  template <class Less>
+  void Sort(Less less) {
+    Lock lock(m_lock);
+    std::stable_sort(m_items.begin(), m_items.end(), less);
+  }
 
   // Moves the selected photos, in selection order, to stand before the photo at `dropIndex` as
   // the list was (after the last one for the photo count). Every position keeps the cell and

@@ -1,6 +1,7 @@
 #pragma once
-// The messages a thumbnail grid sends: its notifications to the parent frame, the command that asks
-// the frame to delete the selection, and the "give up focus" message to the control.
+// The messages a thumbnail grid sends to its parent frame: its notifications and the command that
+// asks the frame to delete the selection. (The "give up focus" message to the control is
+// CM_NOTIFYVIEW, control/ControlMessages.h.)
 
 #include "platform/win/Types.h"
 
@@ -11,15 +12,10 @@ constexpr platform::WPARAM CMT_UPLOADPREVIEW_ADDPHOTO = 5;    // an add-photos b
 constexpr platform::WPARAM CMT_UPLOADPREVIEW_BACK = 6;        // the empty grid's third button
 constexpr platform::WPARAM CMT_UPLOADPREVIEW_ADDFILES = 7;    // sent; lParam: const std::vector<std::u16string>*
 constexpr platform::WPARAM CMT_UPLOADPREVIEW_ENTER = 8;       // Enter pressed and released over photos
+constexpr platform::WPARAM CMT_UPLOADPREVIEW_NEXT = 9;       // (from other windows) go on with the batch
 constexpr platform::WPARAM CMT_UPLOADPREVIEW_HOWTODRAG = 11;  // the empty grid's extra button
+constexpr platform::WPARAM CMT_UPLOADPREVIEW_SHOWGIF = 12;    // (from other windows) an animation is shown
+constexpr platform::WPARAM CMT_UPLOADPREVIEW_MENU = 13;       // lParam: the menu's order command 1, 2 or 3
 
 // WM_COMMAND id to the parent: the user asked to delete the selected photos.
 constexpr platform::UINT IDC_UPLOADPREVIEW_DELETE = 107;
-
-// To the control's window when the pointer leaves the grid for outside it: wParam 100, payload
-// NotifyViewRecord{100}.
-constexpr platform::UINT CM_NOTIFYVIEW = platform::WM_USER + 31;
-struct NotifyViewRecord : platform::MessagePayload {
-  explicit NotifyViewRecord(int32_t value) : nValue(value) {}
-  int32_t nValue;
-};

@@ -32,6 +32,8 @@ CPreviewPainter::CPreviewPainter()
                                        CPreviewLayout::kCellHeight + CPreviewLayout::kCaptionHeight + 1)),
       m_ticked(skin::CheckBox(kTickSize, true)),
       m_unticked(skin::CheckBox(kTickSize, false)),
+      m_rotate(skin::RotateButton(CPreviewLayout::kButtonWidth, CPreviewLayout::kButtonHeight)),
+      m_rotateNarrow(skin::RotateButton(CPreviewLayout::kNarrowButtonWidth, CPreviewLayout::kNarrowButtonHeight)),
       m_font(skin::UiFont()) {}
 
 void CPreviewPainter::Paint(gfx::Canvas& canvas, const CPreviewList& list, const View& view) {
@@ -49,6 +51,10 @@ void CPreviewPainter::Paint(gfx::Canvas& canvas, const CPreviewList& list, const
     PaintCell(canvas, *item, view.showNames ? item->strName : item->strDesc, -view.scrollPos);
     const bool selected = list.IsSelected(*item);
     if (selected) canvas.DrawImage(m_selection, cell.left - 1, cell.top - 1 - view.scrollPos);
+    if (view.rotateButtons && item->bShowBtn && !IsRectEmpty(item->rcBtn) && (selected || view.hot == item->nId)) {
+      const gfx::Bitmap& button = RectWidth(item->rcBtn) < CPreviewLayout::kButtonWidth ? m_rotateNarrow : m_rotate;
+      canvas.DrawImage(button, item->rcBtn.left, item->rcBtn.top - view.scrollPos);
+    }
     if (view.ticks) {
       canvas.DrawImage(selected ? m_ticked : m_unticked, cell.right - kTickSize - 4, cell.top + 4 - view.scrollPos);
     }

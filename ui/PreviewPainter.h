@@ -32,6 +32,8 @@ class CPreviewPainter {
     std::optional<platform::RECT> rubberBand;  // client coordinates
     bool showNames = false;                    // the caption band shows the file's name, not its caption
     bool ticks = false;                        // each cell has a tick box, ticked for a selected photo
+    bool rotateButtons = false;                // the photo under the pointer and the selected ones
+    std::optional<uint64_t> hot;               // show their turn buttons (when they can be turned)
   };
   // Paints the view. Call with the list lock held (the loader sets thumbnails).
   void Paint(platform::gfx::Canvas& canvas, const CPreviewList& list, const View& view);
@@ -43,5 +45,6 @@ class CPreviewPainter {
   platform::gfx::Bitmap m_background;
   platform::gfx::Bitmap m_selection;
   platform::gfx::Bitmap m_ticked, m_unticked;
+  platform::gfx::Bitmap m_rotate, m_rotateNarrow;  // the turn button, and style 0's smaller one
   platform::gfx::Font m_font;
 };

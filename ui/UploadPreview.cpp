@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "control/ControlMessages.h"
 #include "control/services/Global.h"
 #include "control/services/Log.h"
 #include "net/DataReport.h"
@@ -28,11 +29,14 @@ int StyleType() { return CGlobal::Instance().GetStyleType(); }
 
 }  // namespace
 
-CUploadPreview::CUploadPreview() : CUploadPreview(NewWindowId()) {}
+CUploadPreview::CUploadPreview()
+    : CUploadPreview(NewWindowId(), std::make_shared<std::atomic<platform::HWND>>(nullptr)) {}
 
-CUploadPreview::CUploadPreview(int gridId)
-    : CPreviewWindow("CUploadPreview", GridCaller(gridId), [](int ms) { PostDataReport(kReportThumbTime, ms); }),
-      m_nGridId(gridId) {}
+CUploadPreview::CUploadPreview(int gridId, ReportWindow report)
+    : CPreviewWindow("CUploadPreview", GridCaller(gridId),
+                     [report](int ms) { PostDataReport(report->load(), kReportThumbTime, ms); }),
+      m_nGridId(gridId),
+      m_pReportWnd(std::move(report)) {}
 
 CUploadPreview::~CUploadPreview() { DestroyWindow(hwnd()); }
 
@@ -69,16 +73,9 @@ void CUploadPreview::DeleteSelected(bool countAsDeleted) {
                 static_cast<int>(m_nTotalSizeKiB), static_cast<int>(removal.firstPosition));
   }
   if (countAsDeleted) m_nDeletedCount += removal.count;
-  m_nTotalSizeKiB = m_list.TotalSizeKiB();
-  const int oldCanvas = m_nCanvasHeight;
-  CaculatePicRect(0);
-  CreateCanvas();
-  int pos = GetScrollPos();
-  if (m_nCanvasHeight < oldCanvas) pos = std::max(0, pos - (oldCanvas - m_nCanvasHeight));
-  SetScroll(pos);
+  ReLayOut();
   if (m_list.size() == 0 && !countAsDeleted) ShowHint(true);
   NotifySelection();
-  InvalidateRect(hwnd());
   m_nLastScrollPos = GetScrollPos();
 }
 
@@ -88,7 +85,7 @@ void CUploadPreview::SelectAll() {
 }
 
 void CUploadPreview::PastePic() {
-  if (!m_bAllowAdd) return;
+  if (!CanChange()) return;
   gfx::Bitmap picture;
   std::vector<std::u16string> names;
   if (GetClipboardImage(&picture)) {
@@ -100,7 +97,7 @@ void CUploadPreview::PastePic() {
 }
 
 void CUploadPreview::OnDropFiles(const DropFiles& drop) {
-  if (m_bAllowAdd) NotifyFiles(CPreviewFiles::GetFilesFromClipBoard(drop.files));
+  if (CanChange()) NotifyFiles(CPreviewFiles::GetFilesFromClipBoard(drop.files));
 }
 
 void CUploadPreview::NotifyFiles(const std::vector<std::u16string>& files) {
@@ -151,12 +148,25 @@ void CUploadPreview::SetUploadPercent(const std::u16string& path, int percent) {
   }
 }
 
+void CUploadPreview::AdvanceUploadPercent(const std::u16string& path, int percent) {
+  const PreviewItemPtr item = FindItem(path);
+  if (item && item->strError.empty() && percent > item->nPercent) SetUploadPercent(path, percent);
+}
+
 void CUploadPreview::SetUploadError(const std::u16string& path, const std::u16string& text) {
   if (PreviewItemPtr item = FindItem(path)) {
     item->nPercent = -1;
     item->strError = text;
     InvalidateRect(hwnd());
   }
+}
+
+std::vector<std::u16string> CUploadPreview::GetSelectedFiles() const {
+  std::vector<std::u16string> files;
+  for (const PreviewItemPtr& item : m_list.items()) {
+    if (m_list.IsSelected(*item)) files.push_back(item->strPath);
+  }
+  return files;
 }
 
 void CUploadPreview::ClearUploadMarks() {
@@ -191,6 +201,8 @@ void CUploadPreview::OnCreate() {
   m_hint.Create(hwnd());
   m_edit.Create(hwnd(), RECT{}, kCaptionEditId, kCaptionLimit);
   m_toolTip.Create(hwnd());
+  m_menu.Create(hwnd(), kMenuId);
+  m_menu.SetItems(SortOrderNames());
   DragAcceptFiles(hwnd(), true);
   SetTimer(hwnd(), kHoverTimer, 200ms);
   StartLoader();
@@ -219,6 +231,8 @@ void CUploadPreview::OnSize() {
 void CUploadPreview::OnPaint() {
   CPreviewPainter::View view;
   view.stretchBackground = StyleType() != 1;
+  view.rotateButtons = CanChange();
+  view.hot = m_hot;
   view.dropMarker = m_rcDropMarker;
   if (m_bRubberBand) {
     RECT band{std::min(m_ptDown.x, m_ptBandEnd.x), std::min(m_ptDown.y, m_ptBandEnd.y),
@@ -229,7 +243,7 @@ void CUploadPreview::OnPaint() {
   PaintView(view);
 }
 
-void CUploadPreview::OnCommand(WPARAM wParam) {
+void CUploadPreview::OnCommand(WPARAM wParam, LPARAM lParam) {
   const UINT id = LOWORD(wParam);
   const HWND frame = GetParent(hwnd());
   switch (id) {
@@ -238,6 +252,7 @@ void CUploadPreview::OnCommand(WPARAM wParam) {
     case CPreviewHint::kBack: PostMessage(frame, CM_CMPREVIEW, CMT_UPLOADPREVIEW_BACK); break;
     case CPreviewHint::kHowToDrag: PostMessage(frame, CM_CMPREVIEW, CMT_UPLOADPREVIEW_HOWTODRAG); break;
     case kCaptionEditId: EndCaptionEdit(HIWORD(wParam) == EN_COMMIT); break;
+    case kMenuId: PostMessage(frame, CM_CMPREVIEW, CMT_UPLOADPREVIEW_MENU, lParam + 1); break;
   }
 }
 
@@ -248,10 +263,11 @@ void CUploadPreview::OnKeyDown(UINT vk) {
   const WPARAM deleteCommand = MAKEWPARAM(IDC_UPLOADPREVIEW_DELETE, 0);
   switch (vk) {
     case VK_DELETE:
+      if (m_bUploadMode) break;
       if (shift) {
         SelectAll();
-        if (m_bAllowAdd) SendMessage(frame, WM_COMMAND, deleteCommand, reinterpret_cast<LPARAM>(hwnd()));
-      } else if (m_bAllowAdd) {
+        if (CanChange()) SendMessage(frame, WM_COMMAND, deleteCommand, reinterpret_cast<LPARAM>(hwnd()));
+      } else if (CanChange()) {
         PostMessage(frame, WM_COMMAND, deleteCommand, reinterpret_cast<LPARAM>(hwnd()));
       }
       break;
@@ -262,7 +278,7 @@ void CUploadPreview::OnKeyDown(UINT vk) {
       }
       break;
     case 'A':
-      if (ctrl) SelectAll();
+      if (ctrl && !m_bUploadMode) SelectAll();
       break;
     case VK_RETURN: m_bEnterPressed = true; break;
     case VK_ESCAPE: CancelGestures(); break;
@@ -278,13 +294,16 @@ void CUploadPreview::OnKeyUp(UINT vk) {
 void CUploadPreview::OnMouseLeave() {
   m_toolTip.Hide();
   m_hovered.reset();
+  SetHot(std::nullopt);
   POINT pointer;
   GetCursorPos(&pointer);
   ScreenToClient(hwnd(), &pointer);
   RECT client{};
   GetClientRect(hwnd(), &client);
   if (PtInRect(client, pointer)) return;  // over a child window
-  PostMessage(CGlobal::Instance().GetControlWnd(), CM_NOTIFYVIEW, 100, 0, std::make_unique<NotifyViewRecord>(100));
+  HWND control = ReportWnd();
+  if (!control) control = CGlobal::Instance().GetControlWnd();
+  PostMessage(control, CM_NOTIFYVIEW, NOTIFYVIEW_GIVEUPFOCUS, 0, std::make_unique<NotifyViewValue>(100));
 }
 
 void CUploadPreview::OnTimer(uintptr_t id) {
@@ -304,7 +323,7 @@ void CUploadPreview::OnTimer(uintptr_t id) {
     case kDragStartTimer:
       KillTimer(hwnd(), kDragStartTimer);
       m_captionArmed.reset();
-      if (m_bDragCandidate && m_bAllowAdd) {
+      if (m_bDragCandidate && CanChange()) {
         m_bDragging = true;
         KillTimer(hwnd(), kHoverTimer);
         m_toolTip.Hide();
@@ -329,7 +348,13 @@ LRESULT CUploadPreview::WndProc(UINT message, WPARAM wParam, LPARAM lParam, std:
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_VSCROLL: OnVScroll(LOWORD(wParam), static_cast<int16_t>(HIWORD(wParam))); return 0;
     case WM_MOUSEWHEEL: OnMouseWheel(static_cast<int16_t>(HIWORD(wParam))); return 0;
-    case WM_COMMAND: OnCommand(wParam); return 0;
+    case WM_COMMAND: OnCommand(wParam, lParam); return 0;
+    case WM_RBUTTONUP: {
+      POINT screen = point;
+      ClientToScreen(hwnd(), &screen);
+      m_menu.Show(screen, 140, m_nSortOrder - 1);
+      return 0;
+    }
     case WM_KEYDOWN: OnKeyDown(static_cast<UINT>(wParam)); return 0;
     case WM_KEYUP: OnKeyUp(static_cast<UINT>(wParam)); return 0;
     case WM_LBUTTONDOWN:

@@ -35,6 +35,11 @@ void CUploadPreview::OnLButtonDown(POINT client, WPARAM keys) {
     KillTimer(hwnd(), kHoverTimer);
     m_toolTip.Hide();
     SetTimer(hwnd(), kBandTimer, 100ms);
+  } else if (CanChange() && m_list.items()[*hit]->bShowBtn && PtInRect(m_list.items()[*hit]->rcBtn, point)) {
+    // The turn button: the photo turns, nothing else happens.
+    ReleaseCapture();
+    RotatePhoto(m_list.items()[*hit]->strPath);
+    return;
   } else {
     const CPreviewItem& item = *m_list.items()[*hit];
     if (shift) {
@@ -43,7 +48,7 @@ void CUploadPreview::OnLButtonDown(POINT client, WPARAM keys) {
       changed = m_list.Toggle(*hit);
     } else if (!m_list.IsSelected(item)) {
       changed = m_list.SelectOnly(*hit);
-    } else if (CPreviewLayout::InCaptionClickBand(item.rcPic, point)) {
+    } else if (!m_bUploadMode && CPreviewLayout::InCaptionClickBand(item.rcPic, point)) {
       m_captionArmed = item.nId;
     }
     m_bDragCandidate = true;
@@ -52,7 +57,15 @@ void CUploadPreview::OnLButtonDown(POINT client, WPARAM keys) {
   InvalidateRect(hwnd());
 }
 
+void CUploadPreview::SetHot(std::optional<uint64_t> item) {
+  if (item == m_hot) return;
+  m_hot = item;
+  InvalidateRect(hwnd());
+}
+
 void CUploadPreview::OnMouseMove(POINT client, WPARAM keys) {
+  const std::optional<size_t> under = CPreviewLayout::HitTest(m_list.items(), ToCanvas(client));
+  SetHot(under ? std::optional<uint64_t>(m_list.items()[*under]->nId) : std::nullopt);
   if (m_bDragging) {
     CaculateDragShadow(client);
   } else if (m_bRubberBand) {
@@ -118,7 +131,7 @@ void CUploadPreview::Drop() {
   m_bDragging = false;
   m_nDropIndex = -1;
   m_rcDropMarker.reset();
-  if (m_list.MoveSelection(dropIndex)) PostDataReport(kReportDragSort, 1);
+  if (m_list.MoveSelection(dropIndex)) PostDataReport(ReportWnd(), kReportDragSort, 1);
   SetTimer(hwnd(), kHoverRestartTimer, 200ms);
   InvalidateRect(hwnd());
 }
@@ -155,7 +168,7 @@ void CUploadPreview::EndCaptionEdit(bool commit) {
   if (!commit || !item || item->strDesc == m_edit.text()) return;
   item->strDesc = m_edit.text();
   fotaro::Log("CUploadPreview::EndCaptionEdit", "%s", item->strDesc);
-  PostDataReport(kReportCaption, 1);
+  PostDataReport(ReportWnd(), kReportCaption, 1);
   InvalidateRect(hwnd());
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/win/Surface.h"
+
 namespace skin {
 
 using platform::gfx::Canvas;
@@ -178,6 +180,34 @@ Bitmap AddPhotosPicture(int size) {
 ButtonFaces PushButtonFaces(int width, int height, Color fill) {
   return {Face(width, height, fill), Face(width, height, Mix(fill, 0xFFFFFFFF, 0.15)),
           Face(width, height, Mix(fill, 0xFF000000, 0.12)), Face(width, height, Mix(fill, 0xFFDDDDDD, 0.7))};
+}
+
+Bitmap RotateButton(int width, int height) {
+  Bitmap button(width, height);
+  Canvas canvas(button);
+  const float w = static_cast<float>(width);
+  const float h = static_cast<float>(height);
+  DrawBox(canvas, {0, 0, w, h}, kBorder, 0xF2FFFFFF);
+  // Three quarters of a ring, from the top round to the left, and an arrow head at its top end.
+  const float cx = w / 2, cy = h / 2 + 0.5f;
+  const float radius = std::max(2.0f, std::min(w, h) / 2 - 3.5f);
+  for (int step = 0; step <= 36; ++step) {
+    const double angle = -M_PI / 2 + step * (1.5 * M_PI / 36);
+    const float x = cx + radius * static_cast<float>(std::cos(angle));
+    const float y = cy + radius * static_cast<float>(std::sin(angle));
+    canvas.FillRect({x - 0.75f, y - 0.75f, 1.5f, 1.5f}, kAccent);
+  }
+  const float tipX = cx + 2.5f, tipY = cy - radius;
+  for (int row = 0; row < 3; ++row) {
+    canvas.FillRect({tipX - 3 + row, tipY - 2.5f + row, 1, 5.0f - 2 * row}, kAccent);
+  }
+  return button;
+}
+
+RectF ClientArea(platform::HWND window) {
+  platform::RECT client{};
+  platform::GetClientRect(window, &client);
+  return {0, 0, static_cast<float>(client.right), static_cast<float>(client.bottom)};
 }
 
 void DrawBox(Canvas& canvas, const RectF& r, Color border, Color fill) {

@@ -4,6 +4,7 @@
 
 #include "platform/gfx/Bitmap.h"
 #include "platform/gfx/Canvas.h"
+#include "platform/win/Types.h"
 
 namespace skin {
 
@@ -55,6 +56,13 @@ Bitmap DialogBackground(int width, int height, int titleHeight, int bottomHeight
 
 // A box: a one-pixel `border` around `fill`, covering `rect`.
 void DrawBox(platform::gfx::Canvas& canvas, const platform::gfx::RectF& rect, Color border, Color fill);
+
+// The small button that turns a photo a quarter turn clockwise: a circular arrow on a white box,
+// `width` x `height`.
+Bitmap RotateButton(int width, int height);
+
+// The client area of `window` as a rectangle to draw in (empty for a window without one).
+platform::gfx::RectF ClientArea(platform::HWND window);
 
 // The UI font: the Song face at `pixelSize`.
 platform::gfx::Font UiFont(float pixelSize = 12);

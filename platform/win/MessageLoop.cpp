@@ -72,11 +72,12 @@ int RunMessageLoop() {
   return static_cast<int>(message.wParam);
 }
 
-bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
+namespace {
+
+bool RunUntilDeadline(const std::function<bool()>& done, std::optional<std::chrono::steady_clock::time_point> deadline) {
   const auto& queue = ThreadQueue::Current();
   while (!done()) {
-    auto next = queue->Next(deadline);
+    auto next = queue->Next(deadline, &done);
     if (!next) return done();
     if (next->message == WM_QUIT) {
       // Leave the quit for the loop outside this one.
@@ -87,6 +88,14 @@ bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeo
   }
   return true;
 }
+
+}  // namespace
+
+bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  return RunUntilDeadline(done, std::chrono::steady_clock::now() + timeout);
+}
+
+bool RunUntil(const std::function<bool()>& done) { return RunUntilDeadline(done, std::nullopt); }
 
 bool SetTimer(HWND hwnd, uintptr_t id, std::chrono::milliseconds interval) {
   auto entry = detail::FindWindow(hwnd);

@@ -43,9 +43,12 @@ void HandleSentMessages();
 
 // Runs the loop until WM_QUIT and returns its code.
 int RunMessageLoop();
-// Runs the loop until `done` returns true (checked after every message) or the time-out runs out.
-// Returns done(). For tests and nested modal loops.
+// Runs the loop until `done` returns true (checked after every message, sent ones included) or the
+// time-out runs out. Returns done(). For tests and nested modal loops. A WM_QUIT ends the loop
+// too and is left for the loop outside this one.
 bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+// The same without a time-out: a modal loop, which runs until `done` or a WM_QUIT.
+bool RunUntil(const std::function<bool()>& done);
 
 // A timer of a window of the calling thread; setting an existing id restarts it.
 bool SetTimer(HWND hwnd, uintptr_t id, std::chrono::milliseconds interval);

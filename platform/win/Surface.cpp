@@ -245,6 +245,13 @@ bool IsWindowEnabled(HWND hwnd) {
   return surface && surface->enabled();
 }
 
+HWND GetTopLevelWindow(HWND hwnd) {
+  for (SurfaceState* surface = SurfaceOf(hwnd); surface; surface = SurfaceOf(surface->parent)) {
+    if (!(surface->style & WS_CHILD)) return surface->hwnd;
+  }
+  return nullptr;
+}
+
 bool SetWindowText(HWND hwnd, std::u16string_view text) {
   SurfaceState* surface = SurfaceOf(hwnd);
   if (!surface) return false;

@@ -75,6 +75,9 @@ bool IsWindowVisible(HWND hwnd);
 // A disabled window takes no input. Returns whether the window was disabled before.
 bool EnableWindow(HWND hwnd, bool enable);
 bool IsWindowEnabled(HWND hwnd);
+// The top-level window that `hwnd` is a child (or grandchild...) of; `hwnd` itself when it is a
+// top-level window; null when it has no surface.
+HWND GetTopLevelWindow(HWND hwnd);
 bool SetWindowText(HWND hwnd, std::u16string_view text);
 
 bool GetClientRect(HWND hwnd, RECT* rect);

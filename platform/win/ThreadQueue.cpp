@@ -97,12 +97,13 @@ void ThreadQueue::Complete(SentMessage& sent, LRESULT result) {
   sent.sender->Wake();
 }
 
-void ThreadQueue::HandleSent() {
+bool ThreadQueue::HandleSent() {
+  bool handled = false;
   while (true) {
     std::shared_ptr<SentMessage> sent;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (sent_.empty()) return;
+      if (sent_.empty()) return handled;
       sent = std::move(sent_.front());
       sent_.pop_front();
     }
@@ -113,6 +114,7 @@ void ThreadQueue::HandleSent() {
     }
     sent->message.payload.reset();  // freed on the receiving thread, before the sender resumes
     Complete(*sent, result);
+    handled = true;
   }
 }
 
@@ -154,9 +156,10 @@ std::optional<Message> ThreadQueue::TakeReady(bool takeQuit,
   return std::nullopt;
 }
 
-std::optional<Message> ThreadQueue::Next(std::optional<std::chrono::steady_clock::time_point> deadline) {
+std::optional<Message> ThreadQueue::Next(std::optional<std::chrono::steady_clock::time_point> deadline,
+                                         const std::function<bool()>* stop) {
   while (true) {
-    HandleSent();
+    if (HandleSent() && stop && (*stop)()) return std::nullopt;
     std::optional<std::chrono::steady_clock::time_point> nextTimer;
     if (auto message = TakeReady(true, &nextTimer)) return message;
     if (deadline && *deadline <= std::chrono::steady_clock::now()) return std::nullopt;

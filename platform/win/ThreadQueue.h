@@ -49,11 +49,14 @@ class ThreadQueue {
   bool Send(const std::shared_ptr<SentMessage>& sent);
   void PostQuit(int code);
 
-  // Handles every sent message waiting now. Called on the owning thread only.
-  void HandleSent();
+  // Handles every sent message waiting now; true when there was one. Called on the owning thread
+  // only.
+  bool HandleSent();
   // The next posted, quit or timer message, waiting until `deadline` (forever without one).
-  // Returns nothing on time-out. Handles sent messages while it waits.
-  std::optional<Message> Next(std::optional<std::chrono::steady_clock::time_point> deadline);
+  // Returns nothing on time-out. Handles sent messages while it waits, and returns nothing as
+  // soon as `stop`, when given, holds after one of them.
+  std::optional<Message> Next(std::optional<std::chrono::steady_clock::time_point> deadline,
+                              const std::function<bool()>* stop = nullptr);
   // For a main loop that drives the queue (the display's): true when a sent, posted, paint or timer
   // message is ready now; otherwise `nextTimer` tells when the next timer is due.
   bool Ready(std::optional<std::chrono::steady_clock::time_point>* nextTimer);

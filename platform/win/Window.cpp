@@ -38,6 +38,7 @@ WindowTable& Table() {
 }  // namespace
 
 std::optional<WindowEntry> FindWindow(HWND hwnd) {
+  if (!hwnd) return std::nullopt;  // (a library that never made a window never makes the table)
   WindowTable& table = Table();
   std::lock_guard<std::mutex> lock(table.mutex);
   auto it = table.windows.find(hwnd);

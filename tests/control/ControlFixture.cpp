@@ -6,8 +6,14 @@
 
 namespace fotaro::test {
 
+FrameSet ControlTest::MakeFrames() {
+  m_main = new TestFrame;
+  m_second = new TestFrame;
+  return FrameSet{std::unique_ptr<CUploaderBase>(m_main), std::unique_ptr<CUploaderBase>(m_second)};
+}
+
 void ControlTest::SetUp() {
-  m_control = new CFotaroEx(FrameSet{std::unique_ptr<CUploaderBase>(m_main), std::unique_ptr<CUploaderBase>(m_second)});
+  m_control = new CFotaroEx(MakeFrames());
   platform::com::BstrPtr page = platform::com::MakeBstr(u"http://localhost/album");
   ASSERT_EQ(host().SetPageUrl(page.get()), S_OK);
 }
@@ -55,8 +61,8 @@ TestSink& ControlTest::Advise(HRESULT answer) {
 }
 
 bool ControlTest::RunUntil(const std::function<bool()>& done) {
-  // A message another thread sends is handled inside the loop's wait, which goes on waiting
-  // afterwards: the condition is also looked at every few milliseconds.
+  // Some conditions come true on other threads without any message to this one (a file appears):
+  // the condition is also looked at every few milliseconds.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;

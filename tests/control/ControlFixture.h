@@ -1,7 +1,7 @@
 #pragma once
-// A fixture for tests of the control: a control with two frames of the tests, unlocked for the
-// page http://localhost/, its folders in the test's own folder, and helpers to call it through
-// IDispatch and to hear its events.
+// A fixture for tests of the control: a control with two frames of the tests (or the frames a
+// derived fixture makes), unlocked for the page http://localhost/, its folders in the test's own
+// folder, and helpers to call it through IDispatch and to hear its events.
 
 #include <gtest/gtest.h>
 
@@ -24,6 +24,8 @@ class ControlTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // The control's frames: by default m_main and m_second, the tests' own.
+  virtual FrameSet MakeFrames();
 
   IFotaroEx& control() { return *m_control; }
   IFotaroExHost& host() { return *m_control; }
@@ -45,8 +47,8 @@ class ControlTest : public ::testing::Test {
   static void Drain();
 
   ServicesEnv m_env;
-  TestFrame* m_main = new TestFrame;
-  TestFrame* m_second = new TestFrame;
+  TestFrame* m_main = nullptr;  // owned by the control
+  TestFrame* m_second = nullptr;
   CFotaroEx* m_control = nullptr;
   std::vector<TestSink*> m_sinks;
 };

@@ -126,6 +126,19 @@ TEST_P(CUploadMgrBatchTest, AServerThatAnswers500FailsEveryPhotoAfterItsRetries)
   EXPECT_EQ(m_queue.GetCount(), 0);
 }
 
+TEST_P(CUploadMgrBatchTest, AnAnswerThatMustNotBeTriedAgainEndsItsPhotoAtOnce) {
+  CGlobal::Instance().SetRetryTimes(3);
+  m_queue.SetQueueSize(1);
+  m_server.Script(Answer("<body><Result>-201</Result><Reason>too big</Reason></body>"));
+  m_server.Script(Answer("<body><Result>-302</Result><Reason>locked</Reason></body>"));
+  Start({Photo("a.jpg"), Photo("b.jpg")});
+  ASSERT_TRUE(m_frame.WaitEnds(1));
+  std::vector<std::string> uploaded = UploadedNames();
+  std::sort(uploaded.begin(), uploaded.end());
+  EXPECT_EQ(uploaded, (std::vector<std::string>{"a.jpg", "b.jpg"}));  // once each
+  EXPECT_EQ(m_frame.Results().size(), 2u);
+}
+
 TEST_P(CUploadMgrBatchTest, StopUploadWhileIdleDoesNothing) {
   const std::u16string photo = Photo("a.jpg");
   ASSERT_TRUE(m_queue.AddFile(photo, photo, {CompressedFileInfo{0, 0, u"FileData", 0, photo, 3, 0}}));

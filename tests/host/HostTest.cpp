@@ -15,9 +15,12 @@
 // The display libraries the control links (GTK and its dependencies) keep a few strings that
 // their load-time initialisers make; once dlclose has unloaded them LeakSanitizer cannot name the
 // module, so allocations made while a library is being initialised are not reported (the slow
-// unwinder finds the loader's frames beneath GLib, which has no frame pointers). Anything the
-// control leaks later is still reported.
-extern "C" const char* __lsan_default_suppressions() { return "leak:_dl_init\n"; }
+// unwinder finds the loader's frames beneath GLib, which has no frame pointers). fontconfig keeps
+// its configuration for the life of the process, in a form LeakSanitizer cannot trace once the
+// control that first laid out text has been unloaded. Anything the control leaks later is still
+// reported.
+extern "C" const char* __lsan_default_suppressions() { return "leak:_dl_init\nleak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
 extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
 
 namespace {
@@ -69,9 +72,13 @@ class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // A real host (a GTK program) has the drawing libraries loaded for its whole life. Here they
-    // would come and go with the control, and pixman's lifetime caches would be left behind
-    // unreachable at each unload: the test keeps pixman loaded as such a host does.
-    dlopen("libpixman-1.so.0", RTLD_NOW | RTLD_NODELETE);
+    // would come and go with the control: pixman's lifetime caches would be left behind
+    // unreachable at each unload, and the thread Pango starts to set fontconfig up would run on
+    // in unloaded code. The test keeps them loaded as such a host does.
+    for (const char* library : {"libpixman-1.so.0", "libfontconfig.so.1", "libpango-1.0.so.0", "libpangoft2-1.0.so.0",
+                                "libpangocairo-1.0.so.0", "libgdk-3.so.0", "libgtk-3.so.0"}) {
+      dlopen(library, RTLD_NOW | RTLD_NODELETE);
+    }
     lib_.handle = dlopen(FOTARO_CONTROL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib_.handle, nullptr) << dlerror();
     lib_.getClassObject = reinterpret_cast<PFN_DllGetClassObject>(dlsym(lib_.handle, "DllGetClassObject"));
@@ -218,7 +225,7 @@ TEST_F(HostTest, TheHostGivesParametersMakesTheWindowAndListensForEvents) {
   EXPECT_EQ(host_->CreateControlWindow(100, 100, 600, 400, title), S_OK);
   lib_.freeString(title);
   Unlock();
-  EXPECT_EQ(Invoke(DISPID_Init, {}), E_FAIL);  // no frame to make
+  EXPECT_EQ(Invoke(DISPID_Init, {}), S_OK);  // done already, with the window: the frame is there
 
   IConnectionPointContainer* container = nullptr;
   ASSERT_EQ(control_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)), S_OK);

@@ -117,6 +117,25 @@ TEST(WindowTest, HandleSentMessagesAnswersSendsAndLeavesPostedMessagesQueued) {
   EXPECT_EQ(message.message, WM_USER + 10);
 }
 
+TEST(WindowTest, RunUntilLooksAtItsConditionAfterEachSentMessage) {
+  RecordingWindow window;
+  ASSERT_TRUE(window.Create());
+  // Only the other thread's send makes the condition true, and nothing follows it: a loop that
+  // went on waiting after the send would wait for its whole time-out.
+  std::thread sender([&] { SendMessage(window.hwnd(), kPing, 1); });
+  EXPECT_TRUE(RunUntil([&] { return window.received.size() == 2; }, 1h));
+  sender.join();
+  // The loop without a time-out ends the same way, and also on a quit, which it leaves queued.
+  std::thread again([&] { SendMessage(window.hwnd(), kPing, 2); });
+  EXPECT_TRUE(RunUntil([&] { return window.received.size() == 3; }));
+  again.join();
+  PostQuitMessage(7);
+  EXPECT_FALSE(RunUntil([] { return false; }));
+  Message message;
+  EXPECT_FALSE(GetMessage(message));
+  EXPECT_EQ(message.wParam, 7u);
+}
+
 TEST(WindowTest, MessagesToAGoneWindowAreDroppedAndFreeTheirPayload) {
   std::atomic<bool> postedFreed{false}, queuedFreed{false}, sentFreed{false};
   auto window = std::make_unique<RecordingWindow>();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "control/ControlMessages.h"
 #include "control/services/Global.h"
 #include "imaging/ThumbBmp.h"
 #include "net/DataReport.h"
@@ -78,7 +79,7 @@ class Control : public Window {
   ~Control() override { DestroyWindow(hwnd()); }
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM, std::unique_ptr<MessagePayload>& payload) override {
     if (message == CM_DATAREPORT) reports.emplace_back(static_cast<int>(wParam), static_cast<DataReportRecord&>(*payload).nValue);
-    if (message == CM_NOTIFYVIEW) giveUps.push_back(static_cast<NotifyViewRecord&>(*payload).nValue);
+    if (message == CM_NOTIFYVIEW) giveUps.push_back(static_cast<NotifyViewValue&>(*payload).nValue);
     return 0;
   }
   size_t Count(int operation) const {
@@ -414,4 +415,64 @@ TEST_F(UploadPreviewTest, PhotosComeAndGoWhileTheLoaderWorks) {
   EXPECT_EQ(grid.GetPhotoCount(), 12u);
   std::lock_guard<std::recursive_mutex> lock(grid.list().mutex());
   for (const auto& item : grid.list().items()) EXPECT_EQ(item->thumb.width(), 148);
+}
+
+TEST_F(UploadPreviewTest, TheTurnButtonTurnsAPhotoAQuarterAtATimeAndFourTurnsGiveItBack) {
+  const std::u16string wide = Photo("wide.jpg", fotaro::test::TestJpeg(400, 200));
+  const std::u16string gif = Photo("moving.gif", fotaro::test::AnimatedGif(2));
+  grid.AddSelectedFile({wide, gif});
+  ASSERT_TRUE(WaitLoaded());
+  const CPreviewItem& photo = *grid.list().items()[0];
+  EXPECT_EQ(photo.thumb.width(), 148);  // wider than high: it covers the box
+  auto clickButton = [&](size_t index) {
+    RECT button = grid.list().items()[index]->rcBtn;
+    OffsetRect(button, 0, -grid.GetScrollPos());
+    Click(POINT{button.left + 4, button.top + 4});
+  };
+
+  clickButton(0);
+  EXPECT_EQ(photo.nRotation, 1);
+  EXPECT_EQ(grid.CountRotated(), 1);
+  EXPECT_TRUE(grid.list().selection().empty());  // the button turns, it does not select
+  const std::u16string turned = photo.strSrcPath;
+  ASSERT_FALSE(turned.empty());
+  ASSERT_TRUE(WaitLoaded());
+  int rotated = 0;
+  gfx::Bitmap expected;
+  ASSERT_TRUE(CreateThumbBmp(turned, 148, 119, ThumbCaller{"test", "%d %s", 0}, &expected, &rotated));
+  fotaro::test::ExpectClose(expected, photo.thumb, 0.5, 2);  // the thumbnail shows the turned copy
+
+  clickButton(1);  // a GIF has no turn button
+  EXPECT_EQ(grid.list().items()[1]->nRotation, 0);
+  grid.SetUploadMode(true);
+  clickButton(0);  // nothing turns during an upload
+  EXPECT_EQ(photo.nRotation, 1);
+  grid.SetUploadMode(false);
+  for (int i = 0; i < 3; ++i) clickButton(0);
+  EXPECT_EQ(photo.nRotation, 0);
+  EXPECT_TRUE(photo.strSrcPath.empty());
+  EXPECT_EQ(grid.CountRotated(), 0);
+  struct stat info {};
+  EXPECT_NE(stat(PathBytes(turned).c_str(), &info), 0);  // the copies went
+}
+
+TEST_F(UploadPreviewTest, TheMenuOffersTheSortOrdersAndTheyOrderThePhotos) {
+  fotaro::test::WriteFile(dir.file("b.jpg"), fotaro::test::TestJpeg(60, 40));
+  fotaro::test::WriteFile(dir.file("c.jpg"), fotaro::test::TestJpeg(60, 40));
+  fotaro::test::WriteFile(dir.file("a.jpg"), fotaro::test::TestJpeg(60, 40));
+  grid.AddSelectedFile({PathFromBytes(dir.file("b.jpg")), PathFromBytes(dir.file("c.jpg")), PathFromBytes(dir.file("a.jpg"))});
+  SendMouseInput(grid.hwnd(), WM_RBUTTONDOWN, 300, 300);
+  SendMouseInput(grid.hwnd(), WM_RBUTTONUP, 300, 300);
+  ASSERT_TRUE(grid.menu().IsShown());
+  EXPECT_EQ(grid.menu().items(), CUploadPreview::SortOrderNames());
+  grid.menu().Choose(1);
+  Settle();
+  EXPECT_EQ(frame.Notes(CMT_UPLOADPREVIEW_MENU), std::vector<LPARAM>{CUploadPreview::kSortByName});
+
+  grid.SetSortOrder(CUploadPreview::kSortByName);
+  EXPECT_EQ(grid.GetFiles(), (std::vector<std::u16string>{PathFromBytes(dir.file("a.jpg")), PathFromBytes(dir.file("b.jpg")),
+                                                          PathFromBytes(dir.file("c.jpg"))}));
+  EXPECT_EQ(grid.list().items()[0]->rcPic.left, Cell(0).left);  // laid out again in the new order
+  grid.SetSortOrder(CUploadPreview::kSortAsAdded);
+  EXPECT_EQ(grid.list().items()[0]->strName, u"b.jpg");
 }
