@@ -182,8 +182,10 @@ if [ -n "${ms[heic-fotaro]:-}" ]; then
       "$(awk -v a="${ms[$tool]}" -v b="${ms[heic-fotaro]}" 'BEGIN { print a / b }')" "${rss[$tool]}" "${cpu[$tool]}"
   done
 fi
+# The memory target compares one photo at a time with one photo at a time (fotaro --jobs 1 against
+# vipsthumbnail and gm per photo); with N jobs fotaro holds N photos at once.
 awk -v f="${ms[fotaro]}" -v v="${ms[vips]}" -v b="${ms[vipsbatch]}" -v g="${ms[gm]}" -v l="${ms[floor]}" \
-    -v rf="${rss[fotaro]}" -v rv="${rss[vips]}" -v rg="${rss[gm]}" 'BEGIN {
-  printf "targets: vipsbatch/fotaro %.2f (>= 3) %s; vips/fotaro %.2f (>= 2.5) %s; gm/fotaro %.2f (> 1) %s; fotaro/floor %.2f (<= 1.5) %s; RSS below vips and gm %s\n",
+    -v rf="${rss[fotaro1]}" -v rv="${rss[vips]}" -v rg="${rss[gm]}" 'BEGIN {
+  printf "targets: vipsbatch/fotaro %.2f (>= 3) %s; vips/fotaro %.2f (>= 2.5) %s; gm/fotaro %.2f (> 1) %s; fotaro/floor %.2f (<= 1.5) %s; RSS of one job below vips and gm %s\n",
     b / f, (b / f >= 3) ? "met" : "MISSED", v / f, (v / f >= 2.5) ? "met" : "MISSED", g / f, (g > f) ? "met" : "MISSED",
     f / l, (f / l <= 1.5) ? "met" : "MISSED", (rf < rv && rf < rg) ? "met" : "MISSED" }'

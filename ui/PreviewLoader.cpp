@@ -57,6 +57,10 @@ void CPreviewLoader::Run() {
   fotaro::Log("CUploadPreview::Run", "entry2");
   // Waiting on the stop event is the pause between two photos.
   while (!StopEvent().Wait(std::chrono::milliseconds(1))) {
+    if (m_bPaused.load()) {
+      StopEvent().Wait(std::chrono::milliseconds(50));
+      continue;
+    }
     PreviewItemPtr item;
     {
       CPreviewList::Lock lock(m_list.mutex());

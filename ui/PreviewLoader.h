@@ -8,6 +8,7 @@
 // every laid-out photo has been tried. The list lock is never held while a photo is decoded, so
 // user actions wait for at most one list step, never for a thumbnail.
 
+#include <atomic>
 #include <functional>
 
 #include "imaging/ThumbBmp.h"
@@ -27,6 +28,10 @@ class CPreviewLoader : public CCMThreadModel {
   bool Start(platform::HWND window);
   // Stops the walk, waiting at most `bound`. True when the thread has ended.
   bool Stop(std::chrono::milliseconds bound = kStopBound);
+  // While paused, the walk waits (looking at its stop event every 50 ms) before its next photo.
+  // Any thread.
+  void SetPaused(bool paused) { m_bPaused.store(paused); }
+  bool IsPaused() const { return m_bPaused.load(); }
 
  private:
   void Run() override;
@@ -40,4 +45,5 @@ class CPreviewLoader : public CCMThreadModel {
   const ThumbCaller m_caller;
   const TimeReport m_report;
   size_t m_next = 0;  // loader thread only
+  std::atomic<bool> m_bPaused{false};
 };

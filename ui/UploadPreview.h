@@ -97,6 +97,9 @@ class CUploadPreview : public CPreviewWindow {
   // frame uploads a turned copy of it (in the working folder); four turns give the photo back.
   // False when the photo cannot be turned (a GIF, during an upload, a file that cannot be read).
   bool RotatePhoto(const std::u16string& path);
+  // Pauses the loader (while another window's loader should have the processor), or lets it go on.
+  void PauseLoader(bool paused) { m_loader.SetPaused(paused); }
+  bool IsLoaderPaused() const { return m_loader.IsPaused(); }
   // The photos the user turned (their rotation is not 0).
   int CountRotated() const;
   // The names of the sort orders, for the grid's menu and the frames' lists (order n at n - 1).

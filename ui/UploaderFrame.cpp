@@ -102,11 +102,14 @@ void CUploaderFrame::AddPhoto(int32_t type) {
   m_pFileDialog->Refresh();
   m_pFileDialog->ShowCentred();
   EnableWindow(hwnd(), false);
+  // The dialog's thumbnails are the ones the user waits for now.
+  m_grid.PauseLoader(true);
 }
 
 void CUploaderFrame::OnFileDialogDone() {
   if (m_pFileDialog) ShowWindow(m_pFileDialog->hwnd(), SW_HIDE);
   EnableWindow(hwnd(), true);
+  m_grid.PauseLoader(false);
 }
 
 void CUploaderFrame::OnUserChanged() {

@@ -234,6 +234,7 @@ TEST_F(UploaderFrameTest, AddPhotoOpensTheFileDialogAndItsTickedPhotosJoinTheGri
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(platform::IsWindowVisible(dialog->hwnd()));
   EXPECT_FALSE(platform::IsWindowEnabled(m_frame->hwnd()));  // the dialog has the user's attention
+  EXPECT_TRUE(m_frame->grid().IsLoaderPaused());
   platform::RECT size{};
   platform::GetClientRect(dialog->hwnd(), &size);
   EXPECT_EQ(size.right, 820);
@@ -248,6 +249,15 @@ TEST_F(UploaderFrameTest, AddPhotoOpensTheFileDialogAndItsTickedPhotosJoinTheGri
   EXPECT_EQ(m_frame->grid().GetPhotoCount(), 2u);
   EXPECT_FALSE(platform::IsWindowVisible(dialog->hwnd()));
   EXPECT_TRUE(platform::IsWindowEnabled(m_frame->hwnd()));
+  // The grid's loader goes on: the photos get their thumbnails.
+  EXPECT_FALSE(m_frame->grid().IsLoaderPaused());
+  EXPECT_TRUE(RunUntil([&] {
+    CPreviewList::Lock lock(m_frame->grid().list().mutex());
+    for (const PreviewItemPtr& item : m_frame->grid().list().items()) {
+      if (item->thumb.empty()) return false;
+    }
+    return true;
+  }));
 
   // Asked again, the same dialog shows again.
   ASSERT_EQ(CallInts(u"AddPhoto", {0}), S_OK);
