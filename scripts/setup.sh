@@ -16,8 +16,8 @@ packages=(
   libgtk-3-dev libsoup-3.0-dev nlohmann-json3-dev libcli11-dev libheif-dev libwebp-dev
 )
 # The tests also run real windows on a virtual X display, read the clipboard and open the demo
-# album page in a headless browser.
-[ "$mode" = test ] && packages+=(xvfb xauth xclip xdotool chromium)
+# album page in a headless browser (screenshots of other programs' windows with ImageMagick).
+[ "$mode" = test ] && packages+=(xvfb xauth xclip xdotool chromium imagemagick)
 [ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 [ -n "${FOTARO_EXTRA_PACKAGES:-}" ] && read -r -a extra <<<"$FOTARO_EXTRA_PACKAGES" && packages+=("${extra[@]}")
 

@@ -65,6 +65,11 @@ void DisplayEnvironment::SetUp() {
     return;
   }
   setenv("DISPLAY", (":" + number).c_str(), 1);
+  // Settings from memory and no accessibility bridge, so that nothing starts a session bus tied to
+  // this display: when the server ends at exit, such a bus would end too and GDBus would raise
+  // SIGTERM in the test program.
+  setenv("GSETTINGS_BACKEND", "memory", 1);
+  setenv("NO_AT_BRIDGE", "1", 1);
   unsetenv("WAYLAND_DISPLAY");
   if (!platform::InitDisplay()) {
     MissingReason() = "GTK could not open display :" + number;

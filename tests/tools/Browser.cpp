@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <glib.h>
+
 #include <sstream>
 #include <thread>
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TestImages.h"
 
 namespace fotaro::test {
 
@@ -32,7 +35,8 @@ bool Browser::Start(const std::string& folder, const std::vector<std::string>& n
   program_ = std::make_unique<BackgroundProgram>(
       kChromium, std::vector<std::string>{"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                                           "--no-first-run", "--disable-background-networking",
-                                          "--disable-component-update", "--disable-sync", "--remote-debugging-port=0",
+                                          "--disable-component-update", "--disable-sync", "--window-size=1000,800",
+                                          "--remote-debugging-port=0",
                                           "--user-data-dir=" + folder, "--host-resolver-rules=" + Rules(names),
                                           "about:blank"});
   // The browser writes its DevTools port and path once it listens.
@@ -79,6 +83,17 @@ json Browser::Evaluate(const std::string& expression) {
       Command("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}});
   if (!result.is_object() || result.contains("exceptionDetails")) return nullptr;
   return result.value("result", json::object()).value("value", json());
+}
+
+bool Browser::SaveScreenshot(const std::string& path) {
+  const json shot = Command("Page.captureScreenshot", {{"format", "png"}});
+  const std::string data = shot.is_object() ? shot.value("data", "") : "";
+  if (data.empty()) return false;
+  gsize size = 0;
+  guchar* png = g_base64_decode(data.c_str(), &size);
+  WriteFile(path, std::vector<uint8_t>(png, png + size));
+  g_free(png);
+  return true;
 }
 
 bool Browser::WaitFor(const std::string& expression, std::chrono::milliseconds bound) {

@@ -34,6 +34,8 @@ class Browser {
   nlohmann::json Evaluate(const std::string& expression);
   // Evaluates `expression` until it is true; false when `bound` ran out first.
   bool WaitFor(const std::string& expression, std::chrono::milliseconds bound);
+  // Saves what the tab shows (1000 x 800) as a PNG file at `path`.
+  bool SaveScreenshot(const std::string& path);
 
  private:
   // Sends a command of the DevTools protocol (to the tab when `toTab`) and returns its result;

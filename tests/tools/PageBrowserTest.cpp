@@ -2,11 +2,15 @@
 // processes of their own: the page's script makes its control in the host and scripts it, and the
 // test reads what the page shows.
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -57,13 +61,58 @@ class PageBrowserTest : public ::testing::Test {
 
 TEST_F(PageBrowserTest, TheDemoPageMakesItsControlAndScriptsIt) {
   ASSERT_TRUE(browser_.Open(albumUrl_ + "/demo"));
-  ASSERT_TRUE(browser_.WaitFor("['created', 'ready'].includes(document.body.dataset.state)", seconds(60))) << PageState();
+  ASSERT_TRUE(browser_.WaitFor("document.body.dataset.state === 'ready'", seconds(60))) << PageState();
   // The page's own script reaches a control of its own: values, out values and HRESULTs.
   const std::string create = "FotaroEx.create({FrameType: -1, ActiveFrame: -1, EditMaxWidth: 300, EditMaxHeight: 200})";
   EXPECT_EQ(browser_.Evaluate(create + ".then((c) => c.GetVersion())"), 100);
   EXPECT_EQ(browser_.Evaluate(create + ".then((c) => c.SetResourceInfo(null)).catch((e) => e.hresult)"), E_INVALIDARG);
   EXPECT_EQ(browser_.Evaluate(create + ".then((c) => new Promise((done) => { c.on('close', (code) => done(code)); c.close(); }))"),
             1000);
+}
+
+TEST_F(PageBrowserTest, TheDemoPageUploadsAListOfPhotosSilently) {
+  const std::string list = WritePhotoList(dir_.file("photos"), 3);
+  ASSERT_TRUE(browser_.Open(albumUrl_ + "/demo"));
+  ASSERT_TRUE(browser_.WaitFor("document.body.dataset.state === 'ready'", seconds(60))) << PageState();
+  // The user names the list and presses the button.
+  browser_.Evaluate("document.getElementById('file-list').value = " + json(list).dump() +
+                    "; document.getElementById('upload-list').click()");
+  ASSERT_TRUE(browser_.WaitFor("document.body.dataset.state === 'silent-done'", seconds(120))) << PageState();
+
+  // The events the page received, in the order it received them.
+  const json events = browser_.Evaluate("[...document.querySelectorAll('#events li')].map((item) => item.dataset.event)");
+  ASSERT_TRUE(events.is_array());
+  std::vector<std::string> silent;
+  for (const json& event : events) {
+    const std::string name = event.get<std::string>();
+    if (name != "OnSlientSink_Progress" && name.rfind("OnSlientSink_", 0) == 0) silent.push_back(name);
+  }
+  const std::vector<std::string> expected = {"OnSlientSink_StartUpload", "OnSlientSink_Complete",
+                                             "OnSlientSink_StartUpload", "OnSlientSink_Complete",
+                                             "OnSlientSink_StartUpload", "OnSlientSink_Complete",
+                                             "OnSlientSink_StopUpload"};
+  EXPECT_EQ(silent, expected) << events;
+  EXPECT_EQ(events.front(), "OnSink_AxInited") << events;
+  EXPECT_NE(std::find(events.begin(), events.end(), "OnSlientSink_Progress"), events.end()) << events;
+
+  // What the page shows: a row per photo, uploaded into the demo album, with the stored picture.
+  const json rows = browser_.Evaluate(
+      "[...document.querySelectorAll('#results tbody tr')].map((row) => [...row.cells].map((cell) => cell.textContent))");
+  ASSERT_EQ(rows.size(), 3u) << rows;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i][0], dir_.file("photos/photo-" + std::to_string(i + 1) + ".jpg")) << rows[i];
+    EXPECT_EQ(rows[i][1], "0") << rows[i];
+    EXPECT_EQ(rows[i][2], "demo-album") << rows[i];
+  }
+  EXPECT_TRUE(browser_.WaitFor("[...document.querySelectorAll('#results img')].filter((picture) => "
+                               "picture.complete && picture.naturalWidth > 0).length === 3",
+                               seconds(30)));
+  mkdir("screenshots", 0755);
+  EXPECT_TRUE(browser_.SaveScreenshot("screenshots/demo-page.png"));
+  // The album server stored each photo's pictures.
+  size_t stored = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_.file("album"))) stored += entry.is_regular_file();
+  EXPECT_GE(stored, 3u);
 }
 
 TEST_F(PageBrowserTest, APageOfASiteTheLockDoesNotAdmitGetsNoControl) {

@@ -1,5 +1,9 @@
 #include "tests/tools/PageClient.h"
 
+#include <filesystem>
+
+#include "tests/support/TestImages.h"
+
 namespace fotaro::test {
 
 using nlohmann::json;
@@ -11,6 +15,20 @@ std::unique_ptr<BackgroundProgram> StartFotaro(const std::vector<std::string>& a
                          "XDG_CONFIG_HOME=" + folder + "/config", "XDG_DATA_HOME=" + folder + "/data",
                          "DISPLAY=", "WAYLAND_DISPLAY="};
   return std::make_unique<BackgroundProgram>(FOTARO_BIN, args, options);
+}
+
+std::string WritePhotoList(const std::string& folder, int count) {
+  std::filesystem::create_directories(folder);
+  std::string list = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<fileList total=\"" + std::to_string(count) + "\">\n";
+  for (int i = 1; i <= count; ++i) {
+    const std::string photo = folder + "/photo-" + std::to_string(i) + ".jpg";
+    WriteFile(photo, TestJpeg(320 + 40 * i, 240));
+    list += "  <file>" + photo + "</file>\n";
+  }
+  list += "</fileList>\n";
+  const std::string path = folder + "/photos.xml";
+  WriteFile(path, std::vector<uint8_t>(list.begin(), list.end()));
+  return path;
 }
 
 HostProcess StartHost(const std::string& folder) {

@@ -26,6 +26,10 @@ struct HostProcess {
 };
 HostProcess StartHost(const std::string& folder);
 
+// Writes `count` small photos, photo-1.jpg ..., into `folder` (made when missing) and the XML file
+// list of a silent upload naming them: the list's path.
+std::string WritePhotoList(const std::string& folder, int count);
+
 class PageClient {
  public:
   // Connects to `hostUrl` (http://127.0.0.1:PORT) as a page of `origin`.

@@ -334,6 +334,51 @@ TEST_F(PageHostTest, TwoPagesHaveTheirOwnControlsAndClosingOneDestroysOnlyIts) {
   EXPECT_TRUE(second->TakeEventNames().empty());
 }
 
+// Two pages upload at once with their frames: each page hears of its own photos only.
+TEST_F(PageHostTest, TwoPagesUploadingAtOnceHearOnlyOfTheirOwnPhotos) {
+  const std::unique_ptr<BackgroundProgram> album =
+      StartFotaro({"serve", "--port", "0", "--store", dir_.file("album")}, dir_.path());
+  const std::string listening = album->ReadLine().value_or("");
+  const std::string upload = listening.substr(std::min(listening.find("http://"), listening.size()));
+  ASSERT_FALSE(upload.empty()) << listening;
+  const json withFrame = {{"FrameType", 0}, {"ActiveFrame", 0}, {"EditMaxWidth", 760}, {"EditMaxHeight", 520}};
+  struct Page {
+    std::unique_ptr<PageClient> client;
+    std::string folder;
+    int photos;
+  };
+  Page pages[] = {{OpenPage("http://localhost:8080", withFrame), dir_.file("first"), 2},
+                  {OpenPage("https://album.example.com", withFrame), dir_.file("second"), 3}};
+  for (Page& page : pages) {
+    ASSERT_EQ(page.client->NextEvent().value_or(nullptr).value("name", ""), "OnSink_AxInited");
+    ASSERT_EQ(page.client->Call("SetUploadInfo", {"10001", "key", "album", upload, 1 << 30, 0, 100, 1600, 1600})["hr"], S_OK);
+    ASSERT_EQ(page.client->Call("SetExtendStr", {"pages"})["hr"], S_OK);
+  }
+  for (Page& page : pages) {
+    ASSERT_EQ(page.client->Call("SetUploadFilePath", {WritePhotoList(page.folder, page.photos)})["hr"], S_OK);
+  }
+  for (Page& page : pages) {
+    int started = 0;
+    int answered = 0;
+    for (std::optional<json> event = page.client->NextEvent(); event; event = page.client->NextEvent()) {
+      const std::string name = event->value("name", "");
+      const json& args = (*event)["args"];
+      if (name == "OnSlientSink_StartUpload") {
+        ++started;
+        EXPECT_EQ(args[0].get<std::string>().rfind(page.folder + "/", 0), 0u) << *event;
+      }
+      if (name == "OnSlientSink_Complete") {
+        ++answered;
+        EXPECT_NE(args[0].get<std::string>().find("<Result>0</Result>"), std::string::npos) << *event;
+        EXPECT_NE(args[0].get<std::string>().find(page.folder + "/"), std::string::npos) << *event;
+      }
+      if (name == "OnSlientSink_StopUpload") break;
+    }
+    EXPECT_EQ(started, page.photos);
+    EXPECT_EQ(answered, page.photos);
+  }
+}
+
 // A library that is not the control's, or a port in use: the host says why and ends at once.
 TEST(PageHostStartTest, AHostThatCannotStartSaysWhy) {
   const ProgramOutcome notTheControl = RunProgram(FOTARO_BIN, {"host", "--port", "0", "--library", "/lib/x86_64-linux-gnu/libz.so.1"});

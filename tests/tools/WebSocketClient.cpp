@@ -22,6 +22,8 @@ struct WebSocketClient::Callbacks {
     self->connecting_ = false;
     self->connection_ = soup_session_websocket_connect_finish(SOUP_SESSION(session), result, nullptr);
     if (!self->connection_) return;
+    // A browser's screenshot comes as one message of a few hundred kilobytes.
+    soup_websocket_connection_set_max_incoming_payload_size(self->connection_, 16 << 20);
     g_signal_connect(self->connection_, "message", G_CALLBACK(Message), self);
     g_signal_connect(self->connection_, "closed", G_CALLBACK(Closed), self);
   }
