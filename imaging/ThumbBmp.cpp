@@ -29,6 +29,10 @@ namespace {
 // A photo this large on either side (upright) is first decoded at 1/8 of its size.
 constexpr int kReducedDecodeSide = 1025;
 constexpr int kThumbReduction = 8;
+// An EXIF preview travels in one 64 KB segment: a header claiming more than this on a side, or
+// more pixels than the photo, is no preview, and decoding it would allocate whatever a forged
+// header asks for.
+constexpr int kLargestPreviewSide = 1024;
 
 Bitmap Upright(Bitmap bitmap, RotateFlipType turn) {
   if (turn == RotateFlipType::RotateNoneFlipNone) return bitmap;  // moved, not copied
@@ -54,6 +58,12 @@ Bitmap PreviewSource(const platform::gfx::ByteSource& photo, int w, int h, Rotat
       platform::gfx::ReadExifProperties(photo).Get(platform::gfx::kPropertyThumbnailData);
   if (!item) return {};
   if (WritePreviewFile(item->value, caller.callerId).empty()) fotaro::Log(caller.logScope, "cannot write the preview");
+  platform::gfx::ImageHeader header;
+  if (!platform::gfx::ReadImageHeader(platform::gfx::MemorySource(item->value.data(), item->value.size()), &header) ||
+      header.width > kLargestPreviewSide || header.height > kLargestPreviewSide ||
+      int64_t{header.width} * header.height > int64_t{w} * h) {
+    return {};
+  }
   platform::gfx::Image preview;
   if (!platform::gfx::DecodeImage(item->value.data(), item->value.size(), &preview)) return {};
   const bool swap = platform::gfx::SwapsSides(turn);

@@ -119,6 +119,18 @@ class ThumbBmpTest : public ::testing::Test {
                        [](uint32_t pixel) { return ChannelDistance(pixel, kBlue) <= 8; });
   }
 
+  // `jpeg` with its frame header claiming width x height: the picture's data no longer fits it.
+  static std::vector<uint8_t> Claiming(std::vector<uint8_t> jpeg, uint16_t width, uint16_t height) {
+    for (size_t i = 0; i + 8 < jpeg.size(); ++i) {
+      if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // SOF0: length, precision, height, width
+        jpeg[i + 5] = static_cast<uint8_t>(height >> 8), jpeg[i + 6] = static_cast<uint8_t>(height);
+        jpeg[i + 7] = static_cast<uint8_t>(width >> 8), jpeg[i + 8] = static_cast<uint8_t>(width);
+        break;
+      }
+    }
+    return jpeg;
+  }
+
   // The contents of the preview files the grid (caller 7) left in the working folder.
   std::vector<std::vector<uint8_t>> PreviewFiles() const {
     const std::string prefix = "ULKERNEL_" + platform::Utf8(CGlobal::Instance().GetProcessTag()) + ".7.";
@@ -188,6 +200,8 @@ TEST_F(ThumbBmpTest, PreviewThatDoesNotServeLeavesThePhotoToTheDecoder) {
       {BluePhoto(4000, 3000, turned), "turned upright, 120 pixels are narrower than the box"},
       {BluePhoto(1200, 1200, ExifBuilder(false).Thumbnail(SmoothJpeg(160, 160))), "squares never serve"},
       {BluePhoto(4000, 3000, ExifBuilder(false).Thumbnail({0xFF, 0xD8, 1, 2, 3})), "no picture"},
+      {BluePhoto(4000, 3000, ExifBuilder(false).Thumbnail(Claiming(preview, 1200, 900))), "larger than a preview"},
+      {BluePhoto(148, 119, ExifBuilder(false).Thumbnail(preview)), "more pixels than the photo"},
   };
   for (const auto& [bytes, why] : photos) EXPECT_TRUE(AllBlue(Thumb(Photo("photo.jpg", bytes)))) << why;
 }
