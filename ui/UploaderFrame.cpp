@@ -235,13 +235,13 @@ void CUploaderFrame::UpdateButtons() {
 
 // ---- Adding and removing photos -----------------------------------------------------------------
 
-void CUploaderFrame::AddFiles(const std::vector<std::u16string>& paths) {
+bool CUploaderFrame::AddFiles(const std::vector<std::u16string>& paths) {
   std::vector<std::u16string> added;
   for (const std::u16string& path : paths) {
     if (std::find(m_files.begin(), m_files.end(), path) != m_files.end()) continue;
     if (static_cast<int64_t>(m_files.size()) >= m_nUploadLimit) {
       if (!Notice(frame_text::Format(frame_text::kUploadLimit, m_nUploadLimit), std::u16string(frame_text::kAddPhotos))) {
-        return;
+        return false;
       }
       break;
     }
@@ -251,6 +251,7 @@ void CUploaderFrame::AddFiles(const std::vector<std::u16string>& paths) {
   if (!added.empty()) m_grid.AddSelectedFile(added);
   InvalidateRect(hwnd());
   Refresh();
+  return true;
 }
 
 void CUploaderFrame::AddExistingFiles(const std::vector<std::u16string>& paths) {
@@ -266,7 +267,7 @@ void CUploaderFrame::AddExistingFiles(const std::vector<std::u16string>& paths) 
       ++missing;
     }
   }
-  AddFiles(existing);
+  if (!AddFiles(existing)) return;
   if (missing > 0 && IsWindow(hwnd())) {
     Notice(frame_text::Format(frame_text::kFilesGone, missing), std::u16string(frame_text::kAddPhotos));
   }

@@ -149,13 +149,17 @@ class CUploaderFrame : public CUploaderBase, public platform::Window {
   void OnBatchEnd(platform::WPARAM code);
 
   // Adds what the user chose, by the adding rule (files already there are skipped; at the limit a
-  // message says so), hands the new files to the grid and refreshes.
-  void AddFiles(const std::vector<std::u16string>& paths);
+  // message says so), hands the new files to the grid and refreshes. False when the frame went
+  // away while the message showed (the caller then touches nothing of the frame).
+  bool AddFiles(const std::vector<std::u16string>& paths);
   // Files that are no longer there are named in a message and left out.
   void AddExistingFiles(const std::vector<std::u16string>& paths);
   void DeleteSelected();
   void RemoveFile(const std::u16string& path);
-  bool PopupMsgBoxAfterUpload(bool allOk);
+  // The end of a batch: tells the page, and after failures asks whether to send the failed photos
+  // again. True when the user had them sent again; nothing when the frame went away while asking
+  // (the caller then touches nothing of the frame).
+  std::optional<bool> PopupMsgBoxAfterUpload(bool allOk);
   // Display mode 2 with its timer, the grid in upload mode and the progress started again.
   void EnterUploadDisplay();
   void LeaveUploadDisplay();

@@ -118,8 +118,9 @@ void CUploaderFrame::StopUpload(int32_t confirm) {
       m_uploadMgr.UploadNext();
     } else {
       LeaveUploadDisplay();
-      if (m_uploadMgr.IsBatchFinished() && !PopupMsgBoxAfterUpload(m_uploadMgr.IsAllSucceeded()) && !IsWindow(hwnd())) {
-        return;
+      if (m_uploadMgr.IsBatchFinished()) {
+        const std::optional<bool> restarted = PopupMsgBoxAfterUpload(m_uploadMgr.IsAllSucceeded());
+        if (!restarted || (!*restarted && !IsWindow(hwnd()))) return;
       }
       m_uploadMgr.StopUpload();
     }
@@ -129,7 +130,7 @@ void CUploaderFrame::StopUpload(int32_t confirm) {
   PostMessage(hwnd(), CM_CMPREVIEW, 0);
 }
 
-bool CUploaderFrame::PopupMsgBoxAfterUpload(bool allOk) {
+std::optional<bool> CUploaderFrame::PopupMsgBoxAfterUpload(bool allOk) {
   fotaro::Log("CFTUploader::PopupMsgBoxAfterUpload", "entry");
   SetDisplayMode(kModeIdle);
   if (allOk) {
@@ -143,7 +144,7 @@ bool CUploaderFrame::PopupMsgBoxAfterUpload(bool allOk) {
     CCMMessageDlg question(frame_text::Format(frame_text::kRetryFailed, failed), caption,
                            {std::u16string(frame_text::kYes), std::u16string(frame_text::kNo)});
     const std::optional<int> answer = Ask(question);
-    if (!answer) return false;
+    if (!answer) return std::nullopt;
     if (*answer == 0) {
       EnterUploadDisplay();
       m_uploadMgr.RestartUpload();
@@ -155,7 +156,7 @@ bool CUploaderFrame::PopupMsgBoxAfterUpload(bool allOk) {
   CCMMessageDlg question(frame_text::Format(frame_text::kGoOnAfterFailures, failed), caption,
                          {std::u16string(frame_text::kFinish), std::u16string(frame_text::kContinue)});
   const std::optional<int> answer = Ask(question);
-  if (!answer) return false;
+  if (!answer) return std::nullopt;
   if (*answer == 0) {
     PostToControl(FTUPLOADER_COMPLETE, 0);
   } else {
@@ -277,7 +278,8 @@ void CUploaderFrame::OnBatchEnd(WPARAM code) {
     m_uploadMgr.StopUpload();
   } else {
     CloseTip();
-    if (!PopupMsgBoxAfterUpload(false) && IsWindow(hwnd())) m_uploadMgr.StopUpload();
+    const std::optional<bool> restarted = PopupMsgBoxAfterUpload(false);
+    if (restarted && !*restarted && IsWindow(hwnd())) m_uploadMgr.StopUpload();
   }
 }
 

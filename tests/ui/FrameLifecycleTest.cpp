@@ -1,5 +1,6 @@
 // The control's life with its real frames: the window the host asks for, Init and the frame it
-// chooses, two controls in one process, and a control that goes away in the middle of a batch.
+// chooses, two controls in one process, and a control that goes away in the middle of a batch or
+// while its frame asks the user something.
 
 #include <dirent.h>
 
@@ -13,7 +14,9 @@
 #include "platform/win/MessageLoop.h"
 #include "platform/win/Surface.h"
 #include "platform/win/SyntheticInput.h"
+#include "tests/support/TestImages.h"
 #include "tests/ui/FrameFixture.h"
+#include "ui/PreviewMessages.h"
 
 namespace fs = std::filesystem;
 using fotaro::test::FrameTest;
@@ -201,6 +204,46 @@ TEST_F(FrameLifecycleTest, AControlDestroyedDuringABatchLeavesNoThreadAndNoFile)
   const std::string working = m_env.root().file("cache") + "/Brennik/OrniFotaroEx";
   const std::vector<std::string> left = FilesIn(working);
   EXPECT_TRUE(left.empty()) << left.front();
+}
+
+// The page goes away (its host destroys the control) while the frame asks the user something: the
+// dialog ends, and nothing of the frame is used afterwards.
+class FrameGoneWhileAskingTest : public FrameTest {
+ protected:
+  void DestroyWhenAsked() {
+    CCMMessageDlg::SetShownHook([this](CCMMessageDlg&) {
+      m_bAsked = true;
+      EXPECT_EQ(host().DestroyControlWindow(), S_OK);
+      m_control->Release();
+      m_control = nullptr;
+      m_frame = nullptr;
+    });
+  }
+  bool m_bAsked = false;
+};
+
+TEST_F(FrameGoneWhileAskingTest, TheQuestionAfterAFailedBatch) {
+  StartWithServer();
+  fotaro::AlbumReply refused;
+  refused.body = "<body><Result>-201</Result></body>";
+  m_server.Script(refused);
+  AddPhotos(1);
+  DestroyWhenAsked();
+  ASSERT_EQ(Call(u"Upload"), S_OK);
+  ASSERT_TRUE(RunUntil([&] { return m_bAsked; }));
+  platform::RunUntil([] { return false; }, std::chrono::milliseconds(200));
+}
+
+TEST_F(FrameGoneWhileAskingTest, TheLimitsNoticeWhilePhotosAreAddedOneOfThemGone) {
+  StartWithServer();
+  ASSERT_EQ(CallInts(u"SetUploadLimit", {1}), S_OK);
+  AddPhotos(1);
+  const std::string beyond = m_env.root().file("beyond.jpg");
+  fotaro::test::WriteFile(beyond, fotaro::test::TestJpeg(64, 48));
+  std::vector<std::u16string> offered{platform::PathFromBytes(beyond), platform::PathFromBytes(m_env.root().file("gone.jpg"))};
+  DestroyWhenAsked();
+  platform::SendMessage(m_frame->hwnd(), CM_CMPREVIEW, CMT_UPLOADPREVIEW_ADDFILES, reinterpret_cast<platform::LPARAM>(&offered));
+  EXPECT_TRUE(m_bAsked);
 }
 
 }  // namespace
