@@ -67,6 +67,7 @@ std::optional<int> CUploaderFrame::Ask(CCMMessageDlg& dialog) { return Ask(dialo
 
 std::optional<int> CUploaderFrame::Ask(CCMMessageDlg& dialog, HWND owner) {
   const std::shared_ptr<bool> alive = m_pAlive;
+  fotaro::Log("CUploaderFrame::Ask", "%s", dialog.text());
   m_pOpenDialog = &dialog;
   const int answer = dialog.DoModal(owner);
   if (!*alive) return std::nullopt;

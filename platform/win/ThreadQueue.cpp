@@ -159,7 +159,10 @@ std::optional<Message> ThreadQueue::TakeReady(bool takeQuit,
 std::optional<Message> ThreadQueue::Next(std::optional<std::chrono::steady_clock::time_point> deadline,
                                          const std::function<bool()>* stop) {
   while (true) {
-    if (HandleSent() && stop && (*stop)()) return std::nullopt;
+    HandleSent();
+    // Checked after every wake too: a wait in the GLib loop runs its callbacks, which may end
+    // what the caller waits for (a window destroyed) without sending or posting anything.
+    if (stop && (*stop)()) return std::nullopt;
     std::optional<std::chrono::steady_clock::time_point> nextTimer;
     if (auto message = TakeReady(true, &nextTimer)) return message;
     if (deadline && *deadline <= std::chrono::steady_clock::now()) return std::nullopt;

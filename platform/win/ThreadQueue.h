@@ -54,7 +54,7 @@ class ThreadQueue {
   bool HandleSent();
   // The next posted, quit or timer message, waiting until `deadline` (forever without one).
   // Returns nothing on time-out. Handles sent messages while it waits, and returns nothing as
-  // soon as `stop`, when given, holds after one of them.
+  // soon as `stop`, when given, holds after one of them or after a wake.
   std::optional<Message> Next(std::optional<std::chrono::steady_clock::time_point> deadline,
                               const std::function<bool()>* stop = nullptr);
   // For a main loop that drives the queue (the display's): true when a sent, posted, paint or timer

@@ -379,6 +379,32 @@ TEST_F(PageHostTest, TwoPagesUploadingAtOnceHearOnlyOfTheirOwnPhotos) {
   }
 }
 
+// A control asks its user something (nobody answers in a host without a display) while its page
+// leaves, or while the host is told to end: the question ends with the control, and the host
+// serves the other pages meanwhile and ends when told.
+TEST_F(PageHostTest, APageThatLeavesWhileItsControlAsksTakesTheQuestionAlong) {
+  const json withFrame = {{"FrameType", 0}, {"ActiveFrame", 0}, {"EditMaxWidth", 760}, {"EditMaxHeight", 520}};
+  const auto askWithoutAnswer = [this](PageClient& page, size_t asked) {
+    ASSERT_EQ(page.NextEvent().value_or(nullptr).value("name", ""), "OnSink_AxInited");
+    page.socket().Send(R"({"op":"call","id":100,"name":"SetTipsMsg","args":["a tip"]})");
+    // The frame's diagnostic log names every question it asks.
+    ASSERT_TRUE(WaitUntil([&] { return Count(ControlLog(), "CUploaderFrame::Ask: a tip") == asked; },
+                          std::chrono::seconds(20)));
+  };
+  const std::unique_ptr<PageClient> leaving = OpenPage("http://localhost:8080", withFrame);
+  askWithoutAnswer(*leaving, 1);
+  leaving->socket().Close();
+  ASSERT_TRUE(WaitUntil([&] { return Count(ControlLog(), "CFotaroEx::OnDestroy") == 1; }, std::chrono::seconds(20))) << ControlLog();
+
+  const std::unique_ptr<PageClient> staying = OpenPage("https://album.example.com", withFrame);
+  askWithoutAnswer(*staying, 2);
+  // The page's calls wait for the one before them; other pages are served meanwhile.
+  const std::unique_ptr<PageClient> other = OpenPage("https://photo.example.org");
+  EXPECT_EQ(other->Call("GetVersion")["value"], 100);
+  EXPECT_EQ(host_->Stop(), 0);  // SIGTERM ends the question, the control and the host
+  host_.reset();
+}
+
 // A library that is not the control's, or a port in use: the host says why and ends at once.
 TEST(PageHostStartTest, AHostThatCannotStartSaysWhy) {
   const ProgramOutcome notTheControl = RunProgram(FOTARO_BIN, {"host", "--port", "0", "--library", "/lib/x86_64-linux-gnu/libz.so.1"});

@@ -35,8 +35,17 @@ std::string DefaultLibrary() {
   return FOTARO_CONTROL_LIBRARY;
 }
 
-gboolean Quit(gpointer loop) {
-  g_main_loop_quit(static_cast<GMainLoop*>(loop));
+struct Running {
+  GMainLoop* loop;
+  pagehost::PageHost* host;
+};
+
+// SIGINT or SIGTERM. The pages are closed first: a control asking its user something runs a loop
+// of its own inside the main loop, which ends only with the question.
+gboolean Quit(gpointer data) {
+  auto* running = static_cast<Running*>(data);
+  running->host->CloseAll();
+  g_main_loop_quit(running->loop);
   return G_SOURCE_CONTINUE;
 }
 
@@ -61,8 +70,9 @@ int RunHost(const HostOptions& options) {
   if (!display) std::fprintf(stderr, "fotaro host: no display: the pages' controls have no windows on the screen\n");
 
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-  const guint interrupt = g_unix_signal_add(SIGINT, Quit, loop);
-  const guint terminate = g_unix_signal_add(SIGTERM, Quit, loop);
+  Running running{loop, &host};
+  const guint interrupt = g_unix_signal_add(SIGINT, Quit, &running);
+  const guint terminate = g_unix_signal_add(SIGTERM, Quit, &running);
   g_main_loop_run(loop);
   g_source_remove(interrupt);
   g_source_remove(terminate);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "FotaroScript.h"
+#include "FrameQueue.h"
 #include "PageSession.h"
 #include "RequestRules.h"
 
@@ -34,12 +35,13 @@ struct PageHostCallbacks {
     static_cast<PageHost*>(host)->Connect(message, connection);
   }
   static void Message(SoupWebsocketConnection* connection, gint type, GBytes* frame, gpointer host) {
-    const std::shared_ptr<PageSession> session = static_cast<PageHost*>(host)->SessionOf(connection);
-    if (!session) return;
-    if (type != SOUP_WEBSOCKET_DATA_TEXT) return session->Refuse("the host takes JSON text frames only");
+    const auto& pages = static_cast<PageHost*>(host)->m_pages;
+    const auto page = pages.find(connection);
+    if (page == pages.end()) return;
+    if (type != SOUP_WEBSOCKET_DATA_TEXT) return page->second.session->Refuse("the host takes JSON text frames only");
     gsize size = 0;
     const auto* data = static_cast<const char*>(g_bytes_get_data(frame, &size));
-    session->Receive(std::string_view(data ? data : "", size));
+    page->second.frames->Push(std::string(data ? data : "", size));
   }
   static void Closed(SoupWebsocketConnection* connection, gpointer host) {
     static_cast<PageHost*>(host)->Disconnect(connection);
@@ -59,17 +61,22 @@ PageHost::PageHost(const ControlLibrary& library, std::function<void(const std::
 }
 
 PageHost::~PageHost() {
+  CloseAll();
+  soup_server_disconnect(m_server);
+  g_object_unref(m_server);
+}
+
+void PageHost::CloseAll() {
   const auto pages = std::move(m_pages);
-  for (const auto& [connection, session] : pages) {
+  m_pages.clear();
+  for (const auto& [connection, page] : pages) {
     g_signal_handlers_disconnect_by_data(connection, this);
-    session->Close();
+    Close(page);
     if (soup_websocket_connection_get_state(connection) == SOUP_WEBSOCKET_STATE_OPEN) {
       soup_websocket_connection_close(connection, SOUP_WEBSOCKET_CLOSE_GOING_AWAY, "the host is ending");
     }
     g_object_unref(connection);
   }
-  soup_server_disconnect(m_server);
-  g_object_unref(m_server);
 }
 
 bool PageHost::Listen(int port, std::string& error) {
@@ -164,23 +171,24 @@ void PageHost::Connect(SoupServerMessage* message, SoupWebsocketConnection* conn
   g_signal_connect(connection, "message", G_CALLBACK(PageHostCallbacks::Message), this);
   g_signal_connect(connection, "closed", G_CALLBACK(PageHostCallbacks::Closed), this);
   m_report("page " + session->origin() + " connected");
-  m_pages.emplace(connection, std::move(session));
+  auto frames = std::make_shared<FrameQueue>(session);
+  m_pages.emplace(connection, Page{std::move(session), std::move(frames)});
 }
 
 void PageHost::Disconnect(SoupWebsocketConnection* connection) {
   const auto page = m_pages.find(connection);
   if (page == m_pages.end()) return;
-  const std::shared_ptr<PageSession> session = std::move(page->second);
+  const Page left = std::move(page->second);
   m_pages.erase(page);
   g_signal_handlers_disconnect_by_data(connection, this);
-  session->Close();
-  m_report("page " + session->origin() + " left; its control is destroyed");
+  Close(left);
+  m_report("page " + left.session->origin() + " left; its control is destroyed");
   g_object_unref(connection);
 }
 
-std::shared_ptr<PageSession> PageHost::SessionOf(SoupWebsocketConnection* connection) const {
-  const auto page = m_pages.find(connection);
-  return page == m_pages.end() ? nullptr : page->second;
+void PageHost::Close(const Page& page) {
+  page.frames->Clear();
+  page.session->Close();
 }
 
 }  // namespace fotaro::pagehost

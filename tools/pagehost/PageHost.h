@@ -25,6 +25,7 @@ typedef struct _SoupWebsocketConnection SoupWebsocketConnection;
 
 namespace fotaro::pagehost {
 
+class FrameQueue;
 class PageSession;
 
 class PageHost {
@@ -44,6 +45,8 @@ class PageHost {
   std::string Url() const;
   // The pages connected now.
   size_t PageCount() const { return m_pages.size(); }
+  // Closes every page, destroying its control; a question a control is asking ends with it.
+  void CloseAll();
 
  private:
   friend struct PageHostCallbacks;  // libsoup's callbacks, which call the members below
@@ -55,14 +58,21 @@ class PageHost {
   void CheckHandshake(SoupServerMessage* message);
   void Connect(SoupServerMessage* message, SoupWebsocketConnection* connection);
   void Disconnect(SoupWebsocketConnection* connection);
-  std::shared_ptr<PageSession> SessionOf(SoupWebsocketConnection* connection) const;
+
+  // A connected page: its session, and its frames that wait to be handled.
+  struct Page {
+    std::shared_ptr<PageSession> session;
+    std::shared_ptr<FrameQueue> frames;
+  };
+  // Closes the page's session (its frames that wait are dropped).
+  static void Close(const Page& page);
 
   const ControlLibrary& m_library;
   const std::function<void(const std::string&)> m_report;
   SoupServer* m_server = nullptr;
   int m_port = 0;
   int m_windowsMade = 0;  // places each new page's window a step from the last one's
-  std::map<SoupWebsocketConnection*, std::shared_ptr<PageSession>> m_pages;  // holds a reference on each connection
+  std::map<SoupWebsocketConnection*, Page> m_pages;  // holds a reference on each connection
 };
 
 }  // namespace fotaro::pagehost

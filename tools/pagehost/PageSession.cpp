@@ -202,7 +202,10 @@ void PageSession::SendError(const Json* id, const std::string& text, std::option
 
 void PageSession::Close() {
   if (m_callDepth > 0) {
+    // A call is still running and may be waiting on a question the control asks: the control's
+    // window goes now, which ends every such question, and the control itself once the call returns.
     m_closePending = true;
+    if (m_host) m_host->DestroyControlWindow();
     return;
   }
   ReleaseControl();

@@ -14,8 +14,9 @@
 // origin, which the control's site lock must admit. Calls go through GetIDsOfNames and Invoke;
 // the control's events reach the page in the order they are fired. Closing the session destroys
 // the control. Everything runs on the thread of the GLib main loop, which is the control's
-// thread; a call may run a nested loop (a message box), and a session closed meanwhile lets its
-// control go when that call has returned.
+// thread; a call may run a nested loop (a message box): a session closed meanwhile destroys the
+// control's window at once, which ends the question, and lets the control go when the call has
+// returned.
 
 #include <functional>
 #include <memory>
