@@ -27,6 +27,11 @@ void FrameQueue::Push(std::string frame) {
                   Callbacks::Release);
 }
 
+void FrameQueue::Close() {
+  m_waiting.clear();
+  m_session->Close();
+}
+
 bool FrameQueue::HandleNext() {
   if (m_waiting.empty()) return false;
   const std::string frame = std::move(m_waiting.front());

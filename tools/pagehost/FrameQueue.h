@@ -1,5 +1,6 @@
 #pragma once
-// FrameQueue: the frames of one page that wait to be handled, in the order they came.
+// FrameQueue: one connected page as the host keeps it: its session, and the page's frames that
+// wait to be handled, in the order they came.
 //
 // A page's frames are not handled inside the WebSocket's own callback: a call may run a nested
 // loop (a question the control asks), and GLib does not dispatch a source again while it is being
@@ -26,11 +27,12 @@ class FrameQueue : public std::enable_shared_from_this<FrameQueue> {
   FrameQueue(const FrameQueue&) = delete;
   FrameQueue& operator=(const FrameQueue&) = delete;
 
+  PageSession& session() const { return *m_session; }
   // Queues a text frame of the page (a queue held by a shared_ptr); it is handled from the main
   // loop after the frames before it.
   void Push(std::string frame);
-  // Drops the frames that wait: the page has gone.
-  void Clear() { m_waiting.clear(); }
+  // The page has gone: drops the frames that wait and closes the session, destroying its control.
+  void Close();
 
  private:
   struct Callbacks;  // the idle source's callback

@@ -3,6 +3,7 @@
 #include <libsoup/soup.h>
 
 #include <cstring>
+#include <utility>
 
 #include "FotaroScript.h"
 #include "FrameQueue.h"
@@ -38,10 +39,10 @@ struct PageHostCallbacks {
     const auto& pages = static_cast<PageHost*>(host)->m_pages;
     const auto page = pages.find(connection);
     if (page == pages.end()) return;
-    if (type != SOUP_WEBSOCKET_DATA_TEXT) return page->second.session->Refuse("the host takes JSON text frames only");
+    if (type != SOUP_WEBSOCKET_DATA_TEXT) return page->second->session().Refuse("the host takes JSON text frames only");
     gsize size = 0;
     const auto* data = static_cast<const char*>(g_bytes_get_data(frame, &size));
-    page->second.frames->Push(std::string(data ? data : "", size));
+    page->second->Push(std::string(data ? data : "", size));
   }
   static void Closed(SoupWebsocketConnection* connection, gpointer host) {
     static_cast<PageHost*>(host)->Disconnect(connection);
@@ -67,11 +68,9 @@ PageHost::~PageHost() {
 }
 
 void PageHost::CloseAll() {
-  const auto pages = std::move(m_pages);
-  m_pages.clear();
-  for (const auto& [connection, page] : pages) {
+  for (const auto& [connection, page] : std::exchange(m_pages, {})) {
     g_signal_handlers_disconnect_by_data(connection, this);
-    Close(page);
+    page->Close();
     if (soup_websocket_connection_get_state(connection) == SOUP_WEBSOCKET_STATE_OPEN) {
       soup_websocket_connection_close(connection, SOUP_WEBSOCKET_CLOSE_GOING_AWAY, "the host is ending");
     }
@@ -171,24 +170,18 @@ void PageHost::Connect(SoupServerMessage* message, SoupWebsocketConnection* conn
   g_signal_connect(connection, "message", G_CALLBACK(PageHostCallbacks::Message), this);
   g_signal_connect(connection, "closed", G_CALLBACK(PageHostCallbacks::Closed), this);
   m_report("page " + session->origin() + " connected");
-  auto frames = std::make_shared<FrameQueue>(session);
-  m_pages.emplace(connection, Page{std::move(session), std::move(frames)});
+  m_pages.emplace(connection, std::make_shared<FrameQueue>(std::move(session)));
 }
 
 void PageHost::Disconnect(SoupWebsocketConnection* connection) {
   const auto page = m_pages.find(connection);
   if (page == m_pages.end()) return;
-  const Page left = std::move(page->second);
+  const std::shared_ptr<FrameQueue> left = std::move(page->second);
   m_pages.erase(page);
   g_signal_handlers_disconnect_by_data(connection, this);
-  Close(left);
-  m_report("page " + left.session->origin() + " left; its control is destroyed");
+  left->Close();
+  m_report("page " + left->session().origin() + " left; its control is destroyed");
   g_object_unref(connection);
-}
-
-void PageHost::Close(const Page& page) {
-  page.frames->Clear();
-  page.session->Close();
 }
 
 }  // namespace fotaro::pagehost

@@ -26,7 +26,6 @@ typedef struct _SoupWebsocketConnection SoupWebsocketConnection;
 namespace fotaro::pagehost {
 
 class FrameQueue;
-class PageSession;
 
 class PageHost {
  public:
@@ -59,20 +58,12 @@ class PageHost {
   void Connect(SoupServerMessage* message, SoupWebsocketConnection* connection);
   void Disconnect(SoupWebsocketConnection* connection);
 
-  // A connected page: its session, and its frames that wait to be handled.
-  struct Page {
-    std::shared_ptr<PageSession> session;
-    std::shared_ptr<FrameQueue> frames;
-  };
-  // Closes the page's session (its frames that wait are dropped).
-  static void Close(const Page& page);
-
   const ControlLibrary& m_library;
   const std::function<void(const std::string&)> m_report;
   SoupServer* m_server = nullptr;
   int m_port = 0;
   int m_windowsMade = 0;  // places each new page's window a step from the last one's
-  std::map<SoupWebsocketConnection*, Page> m_pages;  // holds a reference on each connection
+  std::map<SoupWebsocketConnection*, std::shared_ptr<FrameQueue>> m_pages;  // holds a reference on each connection
 };
 
 }  // namespace fotaro::pagehost
