@@ -3,19 +3,14 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
-#include <filesystem>
 
 #include "control/services/Global.h"
 #include "control/services/Log.h"
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 #include "platform/sync/Waitable.h"
 
 namespace {
-
-bool IsExistingFile(const std::u16string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(platform::PathBytes(path), error);
-}
 
 // The first record whose title is `title` (exact comparison), or end().
 template <class Records>
@@ -43,7 +38,7 @@ CULData::~CULData() {
 
 bool CULData::AddFile(const std::u16string& title, const std::u16string& sourcePath,
                       const std::vector<CompressedFileInfo>& parts) {
-  if (title.empty() || sourcePath.empty() || !IsExistingFile(sourcePath)) return false;
+  if (title.empty() || sourcePath.empty() || !platform::IsRegularFile(platform::PathBytes(sourcePath))) return false;
   fotaro::Log("CULData::AddFile", "CULData::AddFile start Compress lpstrTitle = %s \n lpstrOriginalFilename = %s",
               title, sourcePath);
   const auto start = std::chrono::steady_clock::now();

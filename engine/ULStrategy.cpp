@@ -1,6 +1,5 @@
 #include "engine/ULStrategy.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +16,7 @@
 #include "engine/ULData.h"
 #include "engine/UploadAnswer.h"
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 
 namespace {
 
@@ -28,11 +28,6 @@ int ThreadId() { return static_cast<int>(gettid()); }
 // The system tick count in milliseconds.
 int64_t Now() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-bool FileExists(const std::u16string& path) {
-  struct stat info {};
-  return !path.empty() && stat(platform::PathBytes(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // The control's version number as GetVersion reports it: major times 100 plus minor.
@@ -203,7 +198,7 @@ void CULStrategy::OnProgress(int64_t sent, int64_t total) {
 void CULStrategy::Upload_Complete(const tagEvent& event) {
   fotaro::Log(kEventScope, "[Thread#%d] Upload_Complete nCode = %d", ThreadId(), event.nCode);
   const std::u16string& answerFile = event.strText;
-  if (!FileExists(answerFile)) {
+  if (!platform::IsRegularFile(platform::PathBytes(answerFile))) {
     fotaro::Log(kEventScope, "[Thread#%d] result file is empty or not exist.", ThreadId());
     const std::string& failure = m_uploader.Uploader().GetFailureText();
     FailAttempt(failure.empty() ? u"The server's answer was not saved" : platform::FromUtf8(failure));

@@ -13,6 +13,7 @@
 #include "engine/UploadMgrMessage.h"
 #include "imaging/ULKernel.h"
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 #include "platform/win/MessageLoop.h"
 
 namespace {
@@ -26,11 +27,6 @@ constexpr int kCompressPool = 2;
 // The album the server moved the batch to with result -301.
 constexpr int32_t kAlbumFull = -301;
 
-bool IsExistingFile(const std::u16string& path) {
-  struct stat info {};
-  return !path.empty() && stat(platform::PathBytes(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 uint32_t SizeKB(const std::u16string& path) {
   struct stat info {};
   if (stat(platform::PathBytes(path).c_str(), &info) != 0) return 0;
@@ -39,7 +35,7 @@ uint32_t SizeKB(const std::u16string& path) {
 
 // The file that is compressed and that keys the photo: the prepared copy when there is one.
 std::u16string FileKey(const UploadFileEntry& entry) {
-  return IsExistingFile(entry.strTempFile) ? entry.strTempFile : entry.strOrgFile;
+  return platform::IsRegularFile(platform::PathBytes(entry.strTempFile)) ? entry.strTempFile : entry.strOrgFile;
 }
 
 bool PostJob(int pool, std::unique_ptr<CompressJob> job, std::unique_ptr<IWorker> worker) {

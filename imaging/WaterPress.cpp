@@ -1,12 +1,12 @@
 #include "imaging/WaterPress.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <string_view>
 
 #include "control/services/Log.h"
 #include "net/DataReport.h"
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 #include "platform/Paths.h"
 #include "platform/gfx/Canvas.h"
 #include "platform/gfx/Image.h"
@@ -54,11 +54,6 @@ size_t CharLength(std::u16string_view text) {
   return pair ? 2 : 1;
 }
 
-bool FileExists(const std::u16string& path) {
-  std::error_code ignored;
-  return !path.empty() && std::filesystem::is_regular_file(platform::PathBytes(path), ignored);
-}
-
 // The picture's pixels; empty when the file cannot be decoded.
 Bitmap DecodePicture(const std::u16string& path) {
   platform::gfx::Image picture;
@@ -90,11 +85,11 @@ void DrawName(Canvas& canvas, std::u16string_view name, const Fonts& fonts, Rect
 }  // namespace
 
 std::u16string WaterPressPicturePath(const CULKernel_Info& settings) {
-  if (FileExists(settings.m_strWaterPressPath)) return settings.m_strWaterPressPath;
+  if (platform::IsRegularFile(platform::PathBytes(settings.m_strWaterPressPath))) return settings.m_strWaterPressPath;
   // The shared data folder ends with its separator.
   const std::u16string shared = platform::PathFromBytes(platform::paths::SharedDataFolder()) + u"waterpress" +
                                 platform::PathFromBytes(std::to_string(settings.m_nWaterPressType)) + u".png";
-  return FileExists(shared) ? shared : std::u16string();
+  return platform::IsRegularFile(platform::PathBytes(shared)) ? shared : std::u16string();
 }
 
 void DrawWaterPress(Bitmap& image, const CULKernel_Info& settings, platform::HWND reportWnd) {

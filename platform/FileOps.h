@@ -17,6 +17,10 @@ bool MakeFolders(const std::string& path, mode_t mode);
 // Errors are ignored; true when nothing is left at `path`.
 bool RemoveTree(const std::string& path);
 
+// True when `path` names a regular file, and when it names a folder (symbolic links followed).
+bool IsRegularFile(const std::string& path);
+bool IsFolder(const std::string& path);
+
 // Writes all `size` bytes at `data` to `fd`, again after EINTR and short writes. False (errno
 // set) when a write fails.
 bool WriteAll(int fd, const void* data, size_t size);

@@ -1,7 +1,6 @@
 #include "ui/PreviewFiles.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,17 +10,13 @@
 #include "control/services/Log.h"
 #include "imaging/GkHelper.h"
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 
 namespace {
 
 constexpr const char* kLogScope = "CUploadPreview::GetFilesFromClipBoard";
 
 std::atomic<int> g_screenshots{0};  // pastes of pictures in this process
-
-bool IsFolder(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 // The names in a folder, sorted, without "." and "..".
 std::vector<std::string> FolderEntries(const std::string& folder) {
@@ -49,10 +44,10 @@ std::vector<std::u16string> CPreviewFiles::GetFilesFromClipBoard(const std::vect
   for (const std::u16string& name : names) {
     if (name.empty() || name.size() > kMaxName) continue;
     const std::string bytes = platform::PathBytes(name);
-    if (IsFolder(bytes)) {
+    if (platform::IsFolder(bytes)) {
       for (const std::string& entry : FolderEntries(bytes)) {
         const std::u16string file = platform::PathFromBytes(bytes + "/" + entry);
-        if (!IsFolder(bytes + "/" + entry) && IsPicture(file)) files.push_back(file);
+        if (!platform::IsFolder(bytes + "/" + entry) && IsPicture(file)) files.push_back(file);
       }
     } else if (IsPicture(name)) {
       fotaro::Log(kLogScope, "hdrop str = %s", name);

@@ -3,8 +3,6 @@
 
 #include "ui/UploaderFrame.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "control/ControlMessages.h"
@@ -12,6 +10,7 @@
 #include "engine/SlientUploader.h"
 #include "engine/UploadMgrMessage.h"
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 #include "platform/win/Input.h"
 #include "platform/win/MessageLoop.h"
 #include "platform/win/PaintDC.h"
@@ -27,11 +26,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr char kPreviewScope[] = "CFTUploader::OnCM_CMPreview";
-
-bool FileExists(const std::u16string& path) {
-  struct stat info {};
-  return stat(PathBytes(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 std::u16string Text(const char16_t* text) { return text ? std::u16string(text) : std::u16string(); }
 
@@ -260,7 +254,7 @@ void CUploaderFrame::AddExistingFiles(const std::vector<std::u16string>& paths) 
   int missing = 0;
   for (const std::u16string& path : paths) {
     fotaro::Log(kPreviewScope, "CheckFile: ");
-    if (FileExists(path)) {
+    if (platform::IsRegularFile(PathBytes(path))) {
       fotaro::Log(kPreviewScope, "FileExists: %s", path);
       existing.push_back(path);
     } else {

@@ -1,10 +1,9 @@
 #include "widgets/ShellTreeModel.h"
 
-#include <sys/stat.h>
-
 #include <optional>
 
 #include "platform/CodePage.h"
+#include "platform/FileOps.h"
 #include "platform/FolderListing.h"
 #include "platform/Paths.h"
 
@@ -12,11 +11,6 @@ using platform::PathBytes;
 using platform::PathFromBytes;
 
 namespace {
-
-bool IsFolder(const std::u16string& path) {
-  struct stat info;
-  return !path.empty() && stat(PathBytes(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 // A folder's own name: the last part of its path.
 std::u16string BaseName(const std::u16string& path) {
@@ -61,7 +55,7 @@ std::vector<CShellTreeModel::Top> CShellTreeModel::Namespace(platform::VolumeMon
   // A folder without a name of its own shows the last part of its path.
   auto add = [&](const std::u16string& name, const std::u16string& path, Kind kind) {
     const std::u16string folder = WithoutTrailingSlash(path);
-    if (!IsFolder(folder)) return;
+    if (!platform::IsFolder(PathBytes(folder))) return;
     for (const Top& top : tops) {
       if (top.path == folder) return;
     }
