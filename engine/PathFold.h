@@ -1,17 +1,17 @@
 #pragma once
 // Path comparison of the upload manager: two paths are equal when they are after folding the
-// ASCII capitals A to Z to lower case; no other character is folded.
+// ASCII capitals A to Z to lower case (platform/AsciiFold.h); no other character is folded.
 
 #include <algorithm>
 #include <string>
 
-inline char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+#include "platform/AsciiFold.h"
 
 // True when `path` begins with a non-empty `prefix`.
 inline bool StartsWithFolded(const std::u16string& path, const std::u16string& prefix) {
   if (prefix.empty() || prefix.size() > path.size()) return false;
   return std::equal(prefix.begin(), prefix.end(), path.begin(),
-                    [](char16_t a, char16_t b) { return FoldAscii(a) == FoldAscii(b); });
+                    [](char16_t a, char16_t b) { return platform::FoldAscii(a) == platform::FoldAscii(b); });
 }
 
 inline bool EqualsFolded(const std::u16string& a, const std::u16string& b) {

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/AsciiFold.h"
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "platform/Paths.h"
@@ -24,15 +25,6 @@ struct Entry {
   std::u16string name;
   std::u16string value;
 };
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 void AppendHex(std::string& out, unsigned char byte) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -144,7 +136,7 @@ RegistryStore::RegistryStore(std::string file) : file_(std::move(file)) {}
 std::optional<std::u16string> RegistryStore::Read(std::u16string_view key, std::u16string_view name) const {
   if (file_.empty()) return std::nullopt;
   for (Entry& entry : Load(file_)) {
-    if (SameName(entry.key, key) && SameName(entry.name, name)) return std::move(entry.value);
+    if (EqualsFolded(entry.key, key) && EqualsFolded(entry.name, name)) return std::move(entry.value);
   }
   return std::nullopt;
 }
@@ -168,7 +160,7 @@ bool RegistryStore::Change(std::u16string_view key, std::u16string_view name, co
   std::vector<Entry> entries = Load(file_);
   bool replaced = false;
   for (auto it = entries.begin(); it != entries.end();) {
-    if (!SameName(it->key, key) || !SameName(it->name, name)) {
+    if (!EqualsFolded(it->key, key) || !EqualsFolded(it->name, name)) {
       ++it;
     } else if (value) {
       *it = Entry{std::u16string(key), std::u16string(name), std::u16string(*value)};

@@ -2,22 +2,13 @@
 
 #include <vector>
 
+#include "platform/AsciiFold.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/Variant.h"
 
 namespace platform::com {
 
 namespace {
-
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
-
-bool SameName(std::u16string_view a, const OLECHAR* b) {
-  for (const char16_t c : a) {
-    if (*b == u'\0' || Lower(c) != Lower(*b)) return false;
-    ++b;
-  }
-  return *b == u'\0';
-}
 
 bool IsOut(ArgType type) { return type == ArgType::kOutI4 || type == ArgType::kOutBstr; }
 
@@ -110,7 +101,7 @@ HRESULT DispatchTable::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, D
   ids[0] = DISPID_UNKNOWN;
   if (!names[0]) return DISP_E_UNKNOWNNAME;
   for (const DispMember& member : *this) {
-    if (SameName(member.name, names[0])) {
+    if (EqualsFolded(member.name, names[0])) {
       ids[0] = member.dispid;
       return hr;
     }

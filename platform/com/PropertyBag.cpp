@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/AsciiFold.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/Variant.h"
 
@@ -14,13 +15,6 @@ bool ReadBag(IPropertyBag& bag, std::u16string_view name, IErrorLog* log, VARTYP
   const std::u16string key(name);
   if (FAILED(bag.Read(key.c_str(), value.get(), log))) return false;
   return SUCCEEDED(VariantChangeType(value.get(), value.get(), 0, vt));
-}
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) {
-           return lower(x) == lower(y);
-         });
 }
 
 }  // namespace
@@ -59,7 +53,7 @@ ULONG CPropertyBag::Release() {
 }
 
 std::vector<std::pair<std::u16string, VARIANT>>::iterator CPropertyBag::FindValue(std::u16string_view name) {
-  return std::find_if(values_.begin(), values_.end(), [&](const auto& entry) { return SameName(entry.first, name); });
+  return std::find_if(values_.begin(), values_.end(), [&](const auto& entry) { return EqualsFolded(entry.first, name); });
 }
 
 HRESULT CPropertyBag::Read(LPCOLESTR pszPropName, VARIANT* pVar, IErrorLog*) {
