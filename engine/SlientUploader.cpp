@@ -1,7 +1,6 @@
 #include "engine/SlientUploader.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "control/services/Log.h"
 #include "engine/SendNotifyItem.h"
@@ -11,6 +10,7 @@
 #include "engine/ULData.h"
 #include "engine/ULStrategy.h"
 #include "imaging/ULKernel.h"
+#include "platform/TickCount.h"
 #include "platform/win/MessageLoop.h"
 
 namespace {
@@ -22,11 +22,6 @@ constexpr int kCompressPool = 2;
 constexpr int32_t kAlbumFull = -301;
 constexpr int32_t kLastWaitingResult = -400;  // results from -400 to -1 leave the batch waiting
 
-uint32_t TickCount() {
-  return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
-}
-
 std::u16string FormatCode(std::u16string_view format, int64_t code) {
   std::u16string text(format);
   const size_t at = text.find(u"%d");
@@ -37,7 +32,7 @@ std::u16string FormatCode(std::u16string_view format, int64_t code) {
 }  // namespace
 
 CSlientUploader::CSlientUploader()
-    : m_pCancelled(std::make_shared<std::atomic<bool>>(false)), m_dwBatchStamp(TickCount()) {}
+    : m_pCancelled(std::make_shared<std::atomic<bool>>(false)), m_dwBatchStamp(platform::TickCount()) {}
 
 CSlientUploader::~CSlientUploader() {
   Finish();

@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 
 #include "control/services/Folders.h"
 #include "control/services/Global.h"
 #include "platform/CodePage.h"
+#include "platform/TickCount.h"
 
 namespace {
 
@@ -19,12 +19,6 @@ struct LastPreview {
   std::string path;
 };
 thread_local LastPreview t_last;
-
-uint32_t TickCount() {
-  return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-          .count());
-}
 
 // Writes the bytes over the start of the file (made when missing) and cuts it to their length.
 bool WriteInPlace(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -48,7 +42,7 @@ std::u16string WritePreviewFile(const std::vector<uint8_t>& preview, int callerI
   if (folder.empty()) return {};
   const std::u16string name =
       folder + u"/ULKERNEL_" + CGlobal::Instance().GetProcessTag() +
-      platform::FromUtf8("." + std::to_string(callerId) + "." + std::to_string(TickCount()) + ".jpg");
+      platform::FromUtf8("." + std::to_string(callerId) + "." + std::to_string(platform::TickCount()) + ".jpg");
   const std::string path = platform::PathBytes(name);
   // When the last file has gone (the folder was removed), a new one is made.
   if (t_last.callerId == callerId && !t_last.path.empty() && t_last.path != path) {
